@@ -1,0 +1,182 @@
+// Window services, drawing surface and system services of resistenze.
+//
+// Everything the program draws or asks of the window system goes through this
+// layer. Windows, bitmaps and fonts are 32-bit handles from checked tables; 0
+// means none. A stale, unknown or wrong-kind handle makes an operation do
+// nothing and return zeros. Colours are 0x00BBGGRR (red in the low byte); -1
+// means the default colour and -2 none/transparent where an operation says so.
+//
+// All window and drawing calls belong on the GUI (main) thread. The current
+// drawing target is per thread.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+class QImage;
+
+namespace surface {
+
+using Handle = int32_t;
+
+struct Size {
+    int32_t w = 0;
+    int32_t h = 0;
+    bool operator==(const Size&) const = default;
+};
+
+struct Point {
+    int32_t x = 0;
+    int32_t y = 0;
+    bool operator==(const Point&) const = default;
+};
+
+// ---------------------------------------------------------------- messages
+constexpr uint32_t WM_DESTROY = 0x0002;
+constexpr uint32_t WM_INITDIALOG = 0x0110;
+constexpr uint32_t WM_COMMAND = 0x0111;
+constexpr uint32_t WM_TIMER = 0x0113;
+constexpr int32_t IDCANCEL = 2;
+
+// Style of a graphic control whose left-button release reports WM_COMMAND.
+constexpr uint32_t SS_NOTIFY = 0x100;
+
+// The dialog handler: (dialog, message, first parameter, second parameter).
+// WM_COMMAND carries the control id in the low 16 bits of the first
+// parameter; WM_TIMER carries the timer id in the first parameter.
+using DialogProc = intptr_t (*)(Handle dialog, uint32_t msg, intptr_t wparam, intptr_t lparam);
+
+enum class Display { Direct, Deferred };
+
+// ---------------------------------------------------------------- process
+// Prepares the toolkit (device-pixel layout, font substitutions) and creates
+// the application object. Returns false when no display can be opened (the
+// caller reports it); never aborts.
+bool start_application(int& argc, char** argv);
+// Switches the toolkit to device-pixel layout; call before any application
+// object exists (start_application does it).
+void prepare_toolkit();
+// Releases every window, bitmap and font handle (tests use it between cases).
+void reset_all();
+
+// ---------------------------------------------------------------- windows
+Size work_area();    // width = right - left, height = bottom - top
+Size desktop_size(); // right and bottom edge of the whole screen
+
+// A frameless black top-level window over the given client rectangle. It is
+// shown, raised and becomes the calling thread's current target.
+Handle create_backdrop(const std::string& caption, int32_t x, int32_t y, int32_t width,
+                       int32_t height, uint32_t style, int32_t show);
+
+Handle create_dialog(Handle owner, const std::string& title, int32_t x, int32_t y, int32_t width,
+                     int32_t height, uint32_t style, uint32_t exstyle);
+void set_dialog_icon(Handle dialog, const std::string& resource);
+
+// Adds a graphic control (a child with a backing image of its client size).
+// Returns the control's window handle, 0 when the dialog is unknown or the
+// id is already taken.
+Handle add_control(Handle dialog, int32_t id, const std::string& caption, int32_t x, int32_t y,
+                   int32_t width, int32_t height, uint32_t style, uint32_t exstyle);
+Handle control_handle(Handle dialog, int32_t id);
+Point control_pos(Handle dialog, int32_t id);
+Size control_size(Handle dialog, int32_t id);
+Point window_pos(Handle window); // top-left of a top-level window (dialog, backdrop)
+Size window_size(Handle window);
+
+intptr_t show_modal(Handle dialog, DialogProc handler);
+void end_dialog(Handle dialog, intptr_t result);
+void show_state(Handle dialog, int32_t state); // 6 = minimised
+void start_timer(Handle dialog, int32_t timer_id, int32_t period_ms);
+
+// Raises the current target's top-level window and focuses the control.
+void set_focus();
+// The current target's pending key (one character) and clears it; "" if none.
+std::string take_pending_key();
+
+// Screen-reader view of a graphic control.
+enum class Role { None, PushButton, StaticText };
+// Sets role and name; a StaticText whose name changes is announced.
+void set_accessible(Handle dialog, int32_t id, Role role, const std::string& name);
+
+// ---------------------------------------------------------------- targets
+// id != 0: the graphic control (dialog, id). id == 0: `handle` is a memory
+// bitmap, a control's window handle or the backdrop. Unknown: nothing selected.
+void select_target(Handle handle, int32_t id, Display mode);
+Handle current_target(); // handle of the current target, 0 when none
+
+Handle new_bitmap(int32_t width, int32_t height); // 0 on failure
+void end_bitmap();                                // ends the current target if a memory bitmap
+Size client_size();
+QImage* device_context(); // backing image of the current target, nullptr if none
+void redraw();
+
+// ---------------------------------------------------------------- drawing
+void clear(int32_t colour, int32_t style = 0);
+void box(double x1, double y1, double x2, double y2, int32_t corner, int32_t line_colour,
+         int32_t fill_colour, int32_t fill_style = 0);
+void ellipse(double x1, double y1, double x2, double y2, int32_t line_colour, int32_t fill_colour,
+             int32_t fill_style = 0);
+void set_colours(int32_t foreground, int32_t background);
+void pen_width(int32_t width);
+void set_pos(double x, double y);
+Point get_pos();
+void print(const std::string& text);
+void new_line();
+Size text_size(const std::string& text);
+
+constexpr int32_t FONT_BOLD = 1, FONT_ITALIC = 2, FONT_UNDERLINE = 4, FONT_STRIKEOUT = 8;
+Handle create_font(const std::string& face, int32_t points, int32_t style_bits, int32_t charset);
+void select_font(Handle font); // 0 or 1: the default font
+void delete_font(Handle font);
+int32_t font_pixel_size(Handle font); // character height in pixels, 0 if unknown
+
+// Pixel snapshot: width, height (little-endian int32), then B, G, R, reserved
+// per pixel, top row first.
+std::string get_pixels();
+void set_pixels(const std::string& snapshot);
+
+// Source: (dialog, control id) of a graphic control, or (bitmap or window
+// handle, 0). Corners are inclusive.
+void copy(Handle source, int32_t source_id, double x1, double y1, double x2, double y2, double dx,
+          double dy, int32_t mix = 0);
+void stretch(Handle source, int32_t source_id, double x1, double y1, double x2, double y2,
+             double x3, double y3, double x4, double y4, int32_t mix = 0, int32_t mode = 0);
+
+// ---------------------------------------------------------------- system
+void pause_ms(int32_t ms); // repaints what was drawn, then blocks
+std::string local_time();  // "hh:mm:ss", 24-hour clock
+int32_t message_box(const std::string& text, const std::string& caption, uint32_t style);
+std::string program_folder(); // with trailing "/"
+bool file_exists(const std::string& name);
+
+// One shared generator: state = state * 134775813 + 1 (mod 2^32).
+int32_t random_int(int32_t lo, int32_t hi);
+uint32_t random_state();
+void set_random_state(uint32_t state);
+
+// 8-bit text file read line by line: CR ends a line (an LF right after it
+// belongs to it), LF alone does not, Ctrl-Z ends the file.
+class TextFile {
+public:
+    TextFile() = default;
+    ~TextFile();
+    TextFile(const TextFile&) = delete;
+    TextFile& operator=(const TextFile&) = delete;
+    bool open(const std::string& name); // false when it cannot be read
+    bool eof() const;
+    std::string read_line();
+    void close();
+
+private:
+    std::FILE* file_ = nullptr;
+    bool eof_ = true;
+};
+
+} // namespace surface
+
+// Font files registered for the process (8-bit path). Return the number of
+// faces added or removed; 0 on failure.
+int AddFontResourceA(const char* path);
+int RemoveFontResourceA(const char* path);

@@ -1,0 +1,15 @@
+// Shared main of the test programs: a headless application object on the
+// fixed offscreen screen, then GoogleTest.
+#include "surface/surface.h"
+
+#include <QApplication>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    setenv("QT_QPA_PLATFORM", "offscreen:configfile=" TEST_SCREEN_CONFIG, 0);
+    surface::prepare_toolkit();
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
