@@ -16,8 +16,12 @@ struct FontSlot {
 };
 
 extern int32_t numero_colori;
-extern std::vector<int32_t> colori;         // indices 0..numero_colori; 0 stays 0
+extern std::vector<int32_t> colori;          // indices 0..numero_colori; 0 stays 0
 extern std::vector<std::string> nomi_colori; // indices 0..numero_colori; 0 stays ""
+
+// Fills numero_colori, colori and nomi_colori with the twelve band colours
+// (index 0 stays 0 and ""), as the start-up does.
+void RIEMPI_COLORI();
 
 extern surface::Handle dialogo;
 extern FontSlot font_h26, font_44, font_h28, font_h60;
