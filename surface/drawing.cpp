@@ -1,0 +1,520 @@
+// Drawing targets, memory bitmaps, shapes, text, fonts, pixels and copies.
+#include "surface/surface_private.h"
+
+#include <QFont>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+
+namespace surface {
+namespace detail {
+
+HandleTable<QWidget>& windows() {
+    static HandleTable<QWidget> table(Kind::Window);
+    return table;
+}
+HandleTable<Canvas>& bitmaps() {
+    static HandleTable<Canvas> table(Kind::Bitmap);
+    return table;
+}
+HandleTable<QFont>& fonts() {
+    static HandleTable<QFont> table(Kind::Font);
+    return table;
+}
+
+namespace {
+thread_local Handle current_target_handle = 0;
+QFont* default_font = nullptr;
+} // namespace
+
+CanvasWidget* find_canvas_widget(Handle handle) {
+    return dynamic_cast<CanvasWidget*>(windows().find(handle));
+}
+
+Dialog* find_dialog(Handle handle) {
+    return dynamic_cast<Dialog*>(windows().find(handle));
+}
+
+TargetRef find_target(Handle handle) {
+    if (Canvas* bitmap = bitmaps().find(handle)) return {bitmap, nullptr};
+    if (CanvasWidget* widget = find_canvas_widget(handle)) return {&widget->canvas, widget};
+    return {};
+}
+
+TargetRef find_source(Handle handle, int32_t id) {
+    if (id == 0) return find_target(handle);
+    Dialog* dialog = find_dialog(handle);
+    if (dialog == nullptr) return {};
+    auto it = dialog->controls.find(id);
+    if (it == dialog->controls.end()) return {};
+    return {&it->second->canvas, it->second};
+}
+
+TargetRef current() {
+    return find_target(current_target_handle);
+}
+void set_current(Handle handle) {
+    current_target_handle = handle;
+}
+Handle current_handle() {
+    return current_target_handle;
+}
+
+void drawn(const TargetRef& target) {
+    if (target.widget != nullptr && target.canvas->state.mode == Display::Direct)
+        target.widget->repaint();
+}
+
+bool fonts_available() {
+    return QGuiApplication::instance() != nullptr;
+}
+
+void install_font_substitutions() {
+    // The generic names work before the application object exists; once it
+    // does, the concrete system faces go first.
+    QFont::removeSubstitutions("MS Sans Serif");
+    QFont::removeSubstitutions("pragmatapro");
+    QStringList sans{"sans-serif"};
+    QStringList mono{"monospace"};
+    if (fonts_available()) {
+        sans.prepend(QFontDatabase::systemFont(QFontDatabase::GeneralFont).family());
+        mono.prepend(QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
+    }
+    QFont::insertSubstitutions("MS Sans Serif", sans);
+    QFont::insertSubstitutions("pragmatapro", mono);
+}
+
+void release_fonts() {
+    for (Handle h : fonts().handles()) delete fonts().remove(h);
+}
+
+namespace {
+
+int32_t points_to_pixels(int32_t points) {
+    if (points == 0) points = 8;
+    double dpi = 96.0;
+    if (fonts_available())
+        if (QScreen* screen = QGuiApplication::primaryScreen()) dpi = screen->logicalDotsPerInchY();
+    const double pixels = std::fabs(double(points)) * dpi / 72.0;
+    return std::clamp(int32_t(std::nearbyint(std::min(pixels, 100000.0))), 1, 100000);
+}
+
+const QFont* the_default_font() {
+    if (!fonts_available()) return nullptr;
+    if (default_font == nullptr) {
+        static std::once_flag once;
+        std::call_once(once, install_font_substitutions);
+        default_font = new QFont(QStringLiteral("MS Sans Serif"));
+        default_font->setPixelSize(points_to_pixels(8));
+        default_font->setWeight(QFont::Normal);
+    }
+    return default_font;
+}
+
+// The font a target's text uses: its selected font, or the default when that
+// one has been deleted meanwhile.
+const QFont* font_of(const DrawState& state) {
+    if (!fonts_available()) return nullptr;
+    if (const QFont* font = fonts().find(state.font)) return font;
+    return the_default_font();
+}
+
+QRgb rgb(int32_t colour) {
+    return qRgb(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+}
+QRgb foreground_rgb(const DrawState& s) {
+    return s.foreground == -1 ? qRgb(0, 0, 0) : rgb(s.foreground);
+}
+QRgb background_rgb(const DrawState& s) {
+    return s.background < 0 ? qRgb(255, 255, 255) : rgb(s.background);
+}
+
+QBrush fill_brush(QRgb colour, int32_t style) {
+    static constexpr Qt::BrushStyle hatches[] = {
+        Qt::SolidPattern, Qt::HorPattern,   Qt::VerPattern,      Qt::FDiagPattern,
+        Qt::BDiagPattern, Qt::CrossPattern, Qt::DiagCrossPattern};
+    if (style < 0 || style > 6) style = 0;
+    return QBrush(QColor(colour), hatches[style]);
+}
+
+// The rectangle of whole pixels that two corners span, both included.
+QRectF pixel_rect(double x1, double y1, double x2, double y2) {
+    int32_t a = to_pixel(x1), b = to_pixel(y1), c = to_pixel(x2), d = to_pixel(y2);
+    if (a > c) std::swap(a, c);
+    if (b > d) std::swap(b, d);
+    return QRectF(a, b, double(c) - a + 1, double(d) - b + 1);
+}
+
+enum class Shape { Box, Ellipse };
+
+void add_shape(QPainterPath& path, Shape shape, const QRectF& r, double radius) {
+    if (shape == Shape::Ellipse)
+        path.addEllipse(r);
+    else if (radius > 0)
+        path.addRoundedRect(r, radius, radius);
+    else
+        path.addRect(r);
+}
+
+// Outline of the current pen width drawn inside the shape, fill inside that.
+void draw_shape(Shape shape, const QRectF& r, double radius, int32_t line_colour,
+                int32_t fill_colour, int32_t fill_style) {
+    TargetRef t = current();
+    if (!t || t.canvas->image.isNull()) return;
+    const DrawState& s = t.canvas->state;
+    const QRgb line = line_colour == -1 ? foreground_rgb(s) : rgb(line_colour);
+    const int32_t pen = std::clamp(s.pen, 1, 1 << 20);
+    const QRectF inner = r.adjusted(pen, pen, -pen, -pen);
+
+    QPainter painter(&t.canvas->image);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(Qt::NoPen);
+    QPainterPath ring;
+    ring.setFillRule(Qt::OddEvenFill);
+    add_shape(ring, shape, r, radius);
+    const bool has_inside = inner.width() > 0 && inner.height() > 0;
+    QPainterPath inside;
+    if (has_inside) {
+        add_shape(inside, shape, inner, std::max(0.0, radius - pen));
+        ring.addPath(inside);
+    }
+    painter.fillPath(ring, QColor(line));
+    if (has_inside && fill_colour != -2)
+        painter.fillPath(inside,
+                         fill_brush(fill_colour == -1 ? line : rgb(fill_colour), fill_style));
+    painter.end();
+    drawn(t);
+}
+
+// Copies a clipped rectangle of whole rows between RGB32 images; source and
+// destination may be the same image and may overlap.
+void blit(const QImage& src, int64_t sx, int64_t sy, int64_t w, int64_t h, QImage& dst, int64_t dx,
+          int64_t dy) {
+    if (sx < 0) {
+        dx -= sx;
+        w += sx;
+        sx = 0;
+    }
+    if (sy < 0) {
+        dy -= sy;
+        h += sy;
+        sy = 0;
+    }
+    if (dx < 0) {
+        sx -= dx;
+        w += dx;
+        dx = 0;
+    }
+    if (dy < 0) {
+        sy -= dy;
+        h += dy;
+        dy = 0;
+    }
+    w = std::min({w, src.width() - sx, dst.width() - dx});
+    h = std::min({h, src.height() - sy, dst.height() - dy});
+    if (w <= 0 || h <= 0) return;
+    const qsizetype src_stride = src.bytesPerLine();
+    const qsizetype dst_stride = dst.bytesPerLine();
+    const uchar* from = src.constBits() + sy * src_stride + sx * 4;
+    uchar* to = dst.bits() + dy * dst_stride + dx * 4;
+    const bool upwards = &src == &dst && dy > sy;
+    for (int64_t i = 0; i < h; ++i) {
+        const int64_t row = upwards ? h - 1 - i : i;
+        uint32_t* line = reinterpret_cast<uint32_t*>(to + row * dst_stride);
+        std::memmove(line, from + row * src_stride, size_t(w) * 4);
+        for (int64_t x = 0; x < w; ++x) line[x] |= 0xFF000000u;
+    }
+}
+
+} // namespace
+} // namespace detail
+
+using namespace detail;
+
+// ---------------------------------------------------------------- targets
+
+void select_target(Handle handle, int32_t id, Display mode) {
+    TargetRef t = find_source(handle, id);
+    if (!t) {
+        // Drawing meant for a target that does not exist must not land on
+        // the previously selected one.
+        set_current(0);
+        return;
+    }
+    t.canvas->state.mode = mode;
+    if (id == 0)
+        set_current(handle);
+    else
+        set_current(static_cast<CanvasWidget*>(t.widget)->handle);
+}
+
+Handle current_target() {
+    return current() ? current_handle() : 0;
+}
+
+Handle new_bitmap(int32_t width, int32_t height) {
+    if (!fits_image(width, height)) return 0;
+    auto* canvas = new Canvas;
+    canvas->image = QImage(width, height, QImage::Format_RGB32);
+    if (canvas->image.isNull()) {
+        delete canvas;
+        return 0;
+    }
+    canvas->image.fill(0xFF000000u);
+    canvas->state.mode = Display::Deferred;
+    const Handle handle = bitmaps().add(canvas);
+    if (handle == 0) delete canvas;
+    return handle;
+}
+
+void end_bitmap() {
+    if (Canvas* canvas = bitmaps().remove(current_handle())) {
+        delete canvas;
+        set_current(0);
+    }
+}
+
+Size client_size() {
+    TargetRef t = current();
+    if (!t) return {};
+    return {t.canvas->image.width(), t.canvas->image.height()};
+}
+
+QImage* device_context() {
+    TargetRef t = current();
+    if (!t || t.canvas->image.isNull()) return nullptr;
+    return &t.canvas->image;
+}
+
+void redraw() {
+    TargetRef t = current();
+    if (t.widget != nullptr) t.widget->repaint();
+}
+
+// ---------------------------------------------------------------- drawing
+
+void clear(int32_t colour, int32_t style) {
+    TargetRef t = current();
+    if (!t) return;
+    DrawState& s = t.canvas->state;
+    s.pos = {};
+    QImage& image = t.canvas->image;
+    if (image.isNull()) return;
+    const QRgb fill = colour == -1 ? background_rgb(s) : rgb(colour);
+    if (style <= 0 || style > 6) {
+        image.fill(fill);
+    } else {
+        QPainter painter(&image);
+        painter.fillRect(image.rect(), fill_brush(fill, style));
+    }
+    drawn(t);
+}
+
+void box(double x1, double y1, double x2, double y2, int32_t corner, int32_t line_colour,
+         int32_t fill_colour, int32_t fill_style) {
+    const QRectF r = pixel_rect(x1, y1, x2, y2);
+    const double shorter = std::min(r.width(), r.height());
+    const double diameter = shorter * std::clamp(corner, 0, 100) / 100.0;
+    draw_shape(Shape::Box, r, diameter / 2, line_colour, fill_colour, fill_style);
+}
+
+void ellipse(double x1, double y1, double x2, double y2, int32_t line_colour, int32_t fill_colour,
+             int32_t fill_style) {
+    draw_shape(Shape::Ellipse, pixel_rect(x1, y1, x2, y2), 0, line_colour, fill_colour, fill_style);
+}
+
+void set_colours(int32_t foreground, int32_t background) {
+    TargetRef t = current();
+    if (!t) return;
+    t.canvas->state.foreground = foreground;
+    t.canvas->state.background = background;
+}
+
+void pen_width(int32_t width) {
+    TargetRef t = current();
+    if (t) t.canvas->state.pen = width;
+}
+
+void set_pos(double x, double y) {
+    TargetRef t = current();
+    if (t) t.canvas->state.pos = {to_pixel(x), to_pixel(y)};
+}
+
+Point get_pos() {
+    TargetRef t = current();
+    return t ? t.canvas->state.pos : Point{};
+}
+
+void print(const std::string& text) {
+    TargetRef t = current();
+    if (!t) return;
+    const QFont* font = font_of(t.canvas->state);
+    if (font == nullptr) return;
+    DrawState& s = t.canvas->state;
+    const QString q = QString::fromLatin1(text.data(), qsizetype(text.size()));
+    const QFontMetrics metrics(*font);
+    const int advance = metrics.horizontalAdvance(q);
+    if (!t.canvas->image.isNull() && !q.isEmpty()) {
+        QPainter painter(&t.canvas->image);
+        if (s.background != -2)
+            painter.fillRect(QRect(s.pos.x, s.pos.y, advance, metrics.height()),
+                             QColor(background_rgb(s)));
+        painter.setFont(*font);
+        painter.setPen(QColor(foreground_rgb(s)));
+        painter.drawText(QPoint(s.pos.x, s.pos.y + metrics.ascent()), q);
+    }
+    s.pos.x += advance;
+    drawn(t);
+}
+
+void new_line() {
+    TargetRef t = current();
+    if (!t) return;
+    const QFont* font = font_of(t.canvas->state);
+    if (font == nullptr) return;
+    t.canvas->state.pos.x = 0;
+    t.canvas->state.pos.y += QFontMetrics(*font).lineSpacing();
+}
+
+Size text_size(const std::string& text) {
+    TargetRef t = current();
+    if (!t) return {};
+    const QFont* font = font_of(t.canvas->state);
+    if (font == nullptr) return {};
+    const QFontMetrics metrics(*font);
+    return {metrics.horizontalAdvance(QString::fromLatin1(text.data(), qsizetype(text.size()))),
+            metrics.height()};
+}
+
+// ---------------------------------------------------------------- fonts
+
+Handle create_font(const std::string& face, int32_t points, int32_t style_bits, int32_t charset) {
+    (void)charset;
+    if (the_default_font() == nullptr) return 0;
+    const std::string name = face.substr(0, 31);
+    auto* font = new QFont(QString::fromLatin1(name.data(), qsizetype(name.size())));
+    font->setPixelSize(points_to_pixels(points));
+    font->setWeight((style_bits & FONT_BOLD) ? QFont::Bold : QFont::Normal);
+    font->setItalic(style_bits & FONT_ITALIC);
+    font->setUnderline(style_bits & FONT_UNDERLINE);
+    font->setStrikeOut(style_bits & FONT_STRIKEOUT);
+    const Handle handle = fonts().add(font);
+    if (handle == 0) delete font;
+    return handle;
+}
+
+void select_font(Handle font) {
+    TargetRef t = current();
+    if (!t) return;
+    if (font == 0 || font == 1 || fonts().find(font) != nullptr)
+        t.canvas->state.font = font == 0 ? 1 : font;
+}
+
+void delete_font(Handle font) {
+    delete fonts().remove(font);
+}
+
+int32_t font_pixel_size(Handle font) {
+    const QFont* f = font == 1 ? the_default_font() : fonts().find(font);
+    return f != nullptr ? f->pixelSize() : 0;
+}
+
+// ---------------------------------------------------------------- pixels
+
+std::string get_pixels() {
+    TargetRef t = current();
+    if (!t || t.canvas->image.isNull()) return {};
+    const QImage& image = t.canvas->image;
+    const int32_t w = image.width(), h = image.height();
+    std::string out(8 + size_t(w) * size_t(h) * 4, '\0');
+    char* p = out.data();
+    for (int i = 0; i < 4; ++i) p[i] = char((uint32_t(w) >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i) p[4 + i] = char((uint32_t(h) >> (8 * i)) & 0xFF);
+    const size_t row_bytes = size_t(w) * 4;
+    for (int32_t y = 0; y < h; ++y)
+        std::memcpy(p + 8 + size_t(y) * row_bytes, image.constScanLine(y), row_bytes);
+    return out;
+}
+
+void set_pixels(const std::string& snapshot) {
+    TargetRef t = current();
+    if (!t || t.canvas->image.isNull() || snapshot.size() < 8) return;
+    const auto* p = reinterpret_cast<const uchar*>(snapshot.data());
+    const int32_t w = int32_t(p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24);
+    const int32_t h = int32_t(p[4] | p[5] << 8 | p[6] << 16 | uint32_t(p[7]) << 24);
+    if (w <= 0 || h <= 0) return;
+    // A snapshot shorter than its header promises is not a snapshot.
+    if (uint64_t(snapshot.size() - 8) < uint64_t(w) * uint64_t(h) * 4) return;
+    QImage& image = t.canvas->image;
+    const int32_t cols = std::min(w, image.width());
+    const int32_t rows = std::min(h, image.height());
+    for (int32_t y = 0; y < rows; ++y) {
+        auto* line = reinterpret_cast<uint32_t*>(image.scanLine(y));
+        std::memcpy(line, p + 8 + size_t(y) * size_t(w) * 4, size_t(cols) * 4);
+        for (int32_t x = 0; x < cols; ++x) line[x] |= 0xFF000000u;
+    }
+    drawn(t);
+}
+
+// ---------------------------------------------------------------- copies
+
+void copy(Handle source, int32_t source_id, double x1, double y1, double x2, double y2, double dx,
+          double dy, int32_t mix) {
+    (void)mix;
+    TargetRef t = current();
+    TargetRef s = find_source(source, source_id);
+    if (!t || !s || t.canvas->image.isNull() || s.canvas->image.isNull()) return;
+    const int64_t sx = to_pixel(x1), sy = to_pixel(y1);
+    const int64_t w = int64_t(to_pixel(x2)) - sx + 1, h = int64_t(to_pixel(y2)) - sy + 1;
+    if (w <= 0 || h <= 0) return;
+    blit(s.canvas->image, sx, sy, w, h, t.canvas->image, to_pixel(dx), to_pixel(dy));
+    drawn(t);
+}
+
+void stretch(Handle source, int32_t source_id, double x1, double y1, double x2, double y2,
+             double x3, double y3, double x4, double y4, int32_t mix, int32_t mode) {
+    (void)mix;
+    (void)mode;
+    TargetRef t = current();
+    TargetRef s = find_source(source, source_id);
+    if (!t || !s || t.canvas->image.isNull() || s.canvas->image.isNull()) return;
+    // Corners given right-to-left or bottom-to-top mirror the picture.
+    int64_t sx = to_pixel(x1), sy = to_pixel(y1), sx2 = to_pixel(x2), sy2 = to_pixel(y2);
+    int64_t dx = to_pixel(x3), dy = to_pixel(y3), dx2 = to_pixel(x4), dy2 = to_pixel(y4);
+    bool flip_x = false, flip_y = false;
+    if (sx2 < sx) {
+        std::swap(sx, sx2);
+        flip_x = !flip_x;
+    }
+    if (sy2 < sy) {
+        std::swap(sy, sy2);
+        flip_y = !flip_y;
+    }
+    if (dx2 < dx) {
+        std::swap(dx, dx2);
+        flip_x = !flip_x;
+    }
+    if (dy2 < dy) {
+        std::swap(dy, dy2);
+        flip_y = !flip_y;
+    }
+    const int64_t sw = sx2 - sx + 1, sh = sy2 - sy + 1, dw = dx2 - dx + 1, dh = dy2 - dy + 1;
+    if (!fits_image(sw, sh) || !fits_image(dw, dh)) return;
+    QImage part = s.canvas->image.copy(int(sx), int(sy), int(sw), int(sh));
+    if (part.isNull()) return;
+    if (flip_x || flip_y) part = part.mirrored(flip_x, flip_y);
+    if (sw != dw || sh != dh)
+        part = part.scaled(int(dw), int(dh), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (part.isNull()) return;
+    if (part.format() != QImage::Format_RGB32) part = part.convertToFormat(QImage::Format_RGB32);
+    blit(part, 0, 0, dw, dh, t.canvas->image, dx, dy);
+    drawn(t);
+}
+
+} // namespace surface

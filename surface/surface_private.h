@@ -1,0 +1,215 @@
+// Internals shared by the surface sources: handle tables, drawing targets and
+// the widgets behind dialogs, graphic controls and the backdrop.
+#pragma once
+
+#include "surface/surface.h"
+
+#include <QDialog>
+#include <QImage>
+#include <QWidget>
+#include <cmath>
+#include <map>
+#include <vector>
+
+class QFont;
+
+namespace surface::detail {
+
+// Largest backing image we allocate (256 MB of RGB32 pixels) and the largest
+// window edge the window system is asked for.
+constexpr int64_t MAX_PIXELS = int64_t(1) << 26;
+constexpr int32_t MAX_WINDOW_EDGE = 32767;
+
+// Nearest whole pixel, halves to the even neighbour; absurd values are pulled
+// into a range where sums and differences still fit 32 bits.
+inline int32_t to_pixel(double v) {
+    if (!std::isfinite(v)) return 0;
+    constexpr double limit = double(1 << 28);
+    if (v > limit) v = limit;
+    if (v < -limit) v = -limit;
+    return int32_t(std::nearbyint(v));
+}
+
+inline bool fits_image(int64_t w, int64_t h) {
+    return w > 0 && h > 0 && w * h <= MAX_PIXELS;
+}
+
+// What a drawing target remembers between operations.
+struct DrawState {
+    Point pos;
+    int32_t foreground = -1;
+    int32_t background = -1;
+    Handle font = 1;
+    int32_t pen = 1;
+    Display mode = Display::Direct;
+};
+
+// A backing image plus its drawing state. Memory bitmaps are bare canvases;
+// graphic controls and the backdrop own one.
+struct Canvas {
+    QImage image;
+    DrawState state;
+};
+
+enum class Kind : uint32_t { Window = 1, Bitmap = 2, Font = 3 };
+
+// Slot index plus generation count; a released slot bumps its generation so
+// old handles to it stop resolving.
+template <class T> class HandleTable {
+  public:
+    explicit HandleTable(Kind kind) : kind_(uint32_t(kind)) {}
+
+    Handle add(T* object) {
+        uint32_t index;
+        if (!free_.empty()) {
+            index = free_.back();
+            free_.pop_back();
+        } else {
+            if (slots_.size() >= 0xFFFF) return 0;
+            index = uint32_t(slots_.size());
+            slots_.push_back({});
+        }
+        slots_[index].object = object;
+        return encode(index, slots_[index].generation);
+    }
+
+    T* find(Handle handle) const {
+        const uint32_t h = uint32_t(handle);
+        if ((h >> 28) != kind_) return nullptr;
+        const uint32_t index = h & 0xFFFF;
+        if (index >= slots_.size()) return nullptr;
+        const Slot& slot = slots_[index];
+        if (slot.object == nullptr || slot.generation != ((h >> 16) & 0xFFF)) return nullptr;
+        return slot.object;
+    }
+
+    // Forgets the handle; returns the object it named (the caller owns it).
+    T* remove(Handle handle) {
+        T* object = find(handle);
+        if (object == nullptr) return nullptr;
+        Slot& slot = slots_[uint32_t(handle) & 0xFFFF];
+        slot.object = nullptr;
+        slot.generation = slot.generation == 0xFFF ? 1 : slot.generation + 1;
+        free_.push_back(uint32_t(handle) & 0xFFFF);
+        return object;
+    }
+
+    std::vector<Handle> handles() const {
+        std::vector<Handle> out;
+        for (uint32_t i = 0; i < slots_.size(); ++i)
+            if (slots_[i].object != nullptr) out.push_back(encode(i, slots_[i].generation));
+        return out;
+    }
+
+  private:
+    struct Slot {
+        T* object = nullptr;
+        uint32_t generation = 1;
+    };
+    Handle encode(uint32_t index, uint32_t generation) const {
+        return Handle((kind_ << 28) | (generation << 16) | index);
+    }
+    uint32_t kind_;
+    std::vector<Slot> slots_;
+    std::vector<uint32_t> free_;
+};
+
+HandleTable<QWidget>& windows();
+HandleTable<Canvas>& bitmaps();
+HandleTable<QFont>& fonts();
+
+// A widget that shows a backing image: graphic controls and the backdrop.
+class CanvasWidget : public QWidget {
+  public:
+    explicit CanvasWidget(QWidget* parent) : QWidget(parent) {}
+    ~CanvasWidget() override;
+
+    Canvas canvas;
+    Handle handle = 0;
+    std::string pending_key;
+    int32_t border = 0; // emulated window border around the client area
+
+    void allocate(int32_t width, int32_t height);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+class Dialog;
+
+class GraphicControl : public CanvasWidget {
+  public:
+    GraphicControl(Dialog* owner, int32_t id, uint32_t style);
+
+    Dialog* owner;
+    int32_t id;
+    uint32_t style;
+    Role role = Role::None;
+    QString accessible_name;
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+class Dialog : public QDialog {
+  public:
+    Dialog();
+    ~Dialog() override;
+
+    // Calls the handler, if any; the dialog outlives the call.
+    intptr_t send(uint32_t msg, intptr_t wparam, intptr_t lparam);
+    void start_program_timer(int32_t id, int32_t period_ms);
+    void stop_timers();
+    void finish(intptr_t result);
+
+    Handle handle = 0;
+    DialogProc proc = nullptr;
+    std::map<int32_t, GraphicControl*> controls;
+    bool running = false;  // inside show_modal
+    bool ended = false;    // end_dialog was called for this run
+    bool finished = false; // the modal run is over; only destruction remains
+    bool closing = false;  // our own done() is closing the window
+    intptr_t result = 0;
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+
+  public:
+    void reject() override;
+
+  private:
+    std::map<int, int32_t> timers_; // Qt timer id -> program timer id
+};
+
+// The canvas a handle names (memory bitmap, graphic control or backdrop) and
+// the widget to repaint for direct display.
+struct TargetRef {
+    Canvas* canvas = nullptr;
+    QWidget* widget = nullptr;
+    explicit operator bool() const { return canvas != nullptr; }
+};
+
+TargetRef find_target(Handle handle);
+TargetRef find_source(Handle handle, int32_t id);
+TargetRef current();
+void set_current(Handle handle);
+Handle current_handle();
+Dialog* find_dialog(Handle handle);
+CanvasWidget* find_canvas_widget(Handle handle);
+
+// Shows a direct-display target's new content at once.
+void drawn(const TargetRef& target);
+
+// True when widgets may be made: a QApplication exists and this is its thread.
+bool gui_available();
+// True when fonts may be used: a QGuiApplication exists.
+bool fonts_available();
+void install_font_substitutions();
+void release_fonts();
+void install_accessibility();
+
+} // namespace surface::detail
