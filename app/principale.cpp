@@ -1,0 +1,82 @@
+// The main procedure: start-up, the modal run of the dialog, shut-down.
+#include "app/app.h"
+
+#include "calc/calc.h"
+#include "ngbutton/ngbutton.h"
+
+#include <QtGlobal>
+#include <cmath>
+
+namespace {
+
+// Nearest integer, halves to even.
+int32_t round_half_even(double v) {
+    const double r = std::nearbyint(v);
+    if (!(r >= -2147483648.0)) return INT32_MIN;
+    if (r >= 2147483648.0) return INT32_MAX;
+    return static_cast<int32_t>(r);
+}
+
+const std::string kFontFile = "CabinSketch-Bold.otf";
+const std::string kFontFace = "CabinSketch";
+
+void release_font(FontSlot& slot) {
+    if (slot.handle <= 0) return;
+    surface::delete_font(slot.handle);
+    RemoveFontResourceA(slot.path.c_str());
+}
+
+constexpr uint32_t kPopupStyle = 0x80000000u; // no caption, no border
+
+} // namespace
+
+void NG_FONT_(const std::string& file, const std::string& face, int32_t& handle,
+              const int32_t& size, std::string& path) {
+    path = surface::program_folder() + file;
+    AddFontResourceA(path.c_str());
+    handle = surface::create_font(face, size, 0, 0);
+}
+
+int PRINCIPALE() {
+    // The icon lives in a resource compiled into this library.
+    Q_INIT_RESOURCE(assets);
+
+    NG_CREA_TABELLE();
+    RIEMPI_COLORI();
+
+    const surface::Size lavoro = surface::work_area();
+    if (surface::file_exists("tavi_menu_conf.cnf")) {
+        LEGGO_CN("tavi_menu_conf.cnf");
+    } else {
+        pixelori = lavoro.w;
+        pixelver = lavoro.h;
+        larghezzacornice = 10;
+    }
+    const int32_t W = pixelori;
+    const int32_t H = pixelver;
+
+    surface::create_backdrop("", -1, -1, lavoro.w, lavoro.h, 0, 1);
+    surface::clear(0);
+
+    const int32_t x = round_half_even((static_cast<double>(lavoro.w) - W) / 2.0 - 1.0);
+    const int32_t y = round_half_even((static_cast<double>(lavoro.h) - H) / 2.0 - 1.0);
+    dialogo = surface::create_dialog(0, "", x, y, W, H, kPopupStyle, 0);
+
+    surface::set_dialog_icon(dialogo, "logo");
+
+    const double h = H;
+    NG_FONT_(kFontFile, kFontFace, font_h26.handle, round_half_even(h / 26.0), font_h26.path);
+    NG_FONT_(kFontFile, kFontFace, font_44.handle, 44, font_44.path);
+    NG_FONT_(kFontFile, kFontFace, font_h28.handle, round_half_even(h / 28.0), font_h28.path);
+    NG_FONT_(kFontFile, kFontFace, font_h60.handle, round_half_even(h / 60.0), font_h60.path);
+
+    DEFINISC(dialogo, ID_SFONDO, W, H);
+
+    surface::show_modal(dialogo, DLG_CB);
+
+    release_font(font_h26);
+    release_font(font_44);
+    release_font(font_h28);
+    release_font(font_h60);
+    return 0;
+}
