@@ -36,4 +36,8 @@ int64_t round_half_even(double v);
 // Plain decimal text: at most 15 significant digits, "." whatever the locale,
 // no exponent, no thousands separator, no trailing zeros ("4.7", "1000", "0").
 std::string number_text(double v);
+// The lines that one reading (forward, or reverse from the last band) writes
+// into fields 901..905; fields it does not write stay "". LEGGI_BANDE is the
+// two readings applied in turn.
+std::array<std::string, 5> read_one_way(std::string_view bande, bool reverse);
 } // namespace calc

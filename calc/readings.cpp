@@ -117,20 +117,39 @@ void read_direction(const unsigned char* b, std::size_t L, std::size_t field3, s
 
 } // namespace calc
 
-std::array<std::string, 5> LEGGI_BANDE(std::string_view bande) {
+namespace calc {
+
+std::array<std::string, 5> read_one_way(std::string_view bande, bool reverse) {
     std::array<std::string, 5> out;
     const std::size_t L = bande.size();
     if (L == 0 || L > 5) return out;
-    unsigned char fwd[5], rev[5];
+    unsigned char b[5];
     for (std::size_t i = 0; i < L; ++i) {
-        fwd[i] = static_cast<unsigned char>(bande[i]);
+        const auto value = static_cast<unsigned char>(bande[i]);
         // A byte that is no band value gives no reading at all, rather than
         // a reading of a colour that does not exist.
-        if (fwd[i] > calc::kLastBand) return out;
-        rev[L - 1 - i] = fwd[i];
+        if (value > kLastBand) return out;
+        b[reverse ? L - 1 - i : i] = value;
     }
-    calc::read_direction(fwd, L, 0, 1, " tolleranza  ", out);
-    calc::read_direction(rev, L, 2, 3, " tolleranza ", out);
+    if (reverse)
+        read_direction(b, L, 2, 3, " tolleranza ", out);
+    else
+        read_direction(b, L, 0, 1, " tolleranza  ", out);
+    return out;
+}
+
+} // namespace calc
+
+std::array<std::string, 5> LEGGI_BANDE(std::string_view bande) {
+    auto out = calc::read_one_way(bande, false);
+    const auto rev = calc::read_one_way(bande, true);
+    out[2] = rev[2];
+    out[3] = rev[3];
+    // Both readings write the five-band value of four bands; the reverse
+    // one writes last and is the one kept.
+    if (bande.size() == 4) out[4] = rev[4];
+    // One tolerance band: both readings write the same notice.
+    if (bande.size() == 1) out[0] = rev[0];
     return out;
 }
 

@@ -1,0 +1,127 @@
+// Result text and band strip: lines written over the background picture, and
+// the round band cells with their digit.
+#include "calc/calc.h"
+#include "ngbutton/ngbutton.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+std::string trim_blanks(const std::string& s) {
+    const auto b = s.find_first_not_of(' ');
+    if (b == std::string::npos) return "";
+    return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
+bool same_word(const std::string& a, const char* b) {
+    std::size_t i = 0;
+    for (; i < a.size() && b[i] != '\0'; ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != b[i]) return false;
+    return i == a.size() && b[i] == '\0';
+}
+
+// The record of a control, or an empty one when the table does not reach it.
+const NG_BOTTONE& record_of(int32_t id) {
+    static const NG_BOTTONE none;
+    if (id < 0 || static_cast<std::size_t>(id) >= NG_BOTTONI.size()) return none;
+    return NG_BOTTONI[static_cast<std::size_t>(id)];
+}
+
+// Band cell p (from 1) in colour index c on the strip.
+void draw_cell(int32_t p, int32_t c) {
+    if (c < 1 || c > numero_colori || static_cast<std::size_t>(c) >= colori.size()) return;
+    if (surface::control_handle(dialogo, ID_RESISTENZA) == 0) return;
+    surface::select_target(dialogo, ID_RESISTENZA, surface::Display::Direct);
+    const double s = surface::client_size().h;
+    const double left = s * (p - 1.0);
+    const int32_t colour = colori[static_cast<std::size_t>(c)];
+    surface::ellipse(left, 0, s * p, s, 0, colour, 0);
+
+    surface::select_font(font_h26.handle);
+    const std::string label = std::to_string(c - 1);
+    const surface::Size ts = surface::text_size(label);
+    // Label colour: white less half the cell colour, the colour taken as one
+    // number; halves go to the even neighbour.
+    const auto light = static_cast<int32_t>(calc::round_half_even(16777215.0 - colour / 2.0));
+    surface::set_colours(0, -2);
+    surface::set_pos(left + (s - ts.w) / 2.0 + 1, (s - ts.h) / 2.0 + 1);
+    surface::print(label);
+    surface::set_colours(light, -2);
+    surface::set_pos(left + (s - ts.w) / 2.0, (s - ts.h) / 2.0);
+    surface::print(label);
+}
+
+} // namespace
+
+void NG_SCRIV(const surface::Handle& dialog, const int32_t& background_id, const int32_t& id,
+              const std::string& alignment, const std::string& text) {
+    const std::string t = trim_blanks(text);
+    // Without the control nothing is drawn, and there is no key to collect;
+    // an unknown id must not leave an earlier target to be drawn on.
+    if (surface::control_handle(dialog, id) == 0) {
+        ultimo_tasto.clear();
+        return;
+    }
+    surface::select_target(dialog, id, surface::Display::Deferred);
+    const surface::Point at = surface::control_pos(dialog, id);
+    const surface::Size size = surface::client_size();
+    const double w = size.w, h = size.h;
+    surface::copy(dialog, background_id, at.x, at.y, at.x + w, at.y + h, 0, 0);
+
+    const NG_BOTTONE& rec = record_of(id);
+    if (rec.cornice == 1) {
+        surface::pen_width(1);
+        surface::box(0, 0, w, h, 0, 0xC0C0C0, -2);
+    }
+    surface::select_font(rec.font);
+    const surface::Size ts = surface::text_size(t);
+    if (same_word(alignment, "sinistra")) {
+        surface::set_colours(rec.colore_ombra, -2);
+        surface::set_pos(11, (h - ts.h) / 2.0 + 1);
+        surface::print(t);
+        surface::set_colours(rec.colore_testo_0, -2);
+        surface::set_pos(10, (h - ts.h) / 2.0);
+        surface::print(t);
+    } else if (same_word(alignment, "centro")) {
+        surface::set_colours(0x6E6EFF, -2);
+        surface::set_pos((size.w - ts.w) / 2, (h - ts.h) / 2.0);
+        surface::print(t);
+    }
+    surface::set_focus();
+    ultimo_tasto = surface::take_pending_key();
+    surface::redraw();
+    surface::select_font(0);
+    surface::set_accessible(dialog, id, surface::Role::StaticText, t);
+}
+
+void QUICKADD(const int32_t& id, const std::string& text) {
+    NG_SCRIV(dialogo, ID_SFONDO, id, "sinistra", text);
+}
+
+void RIAGGIOR(const int32_t& v, const int32_t& p) {
+    draw_cell(p, v + 1);
+}
+
+void AGGIORNA(const std::string& bande, const int32_t& k) {
+    for (int32_t id = ID_RIGA_1; id <= ID_RIGA_5; ++id) QUICKADD(id, "");
+    // Each reading writes its fields in turn; the reverse reading comes last,
+    // so its five-band value of four bands is the one kept in 905.
+    const std::size_t L = bande.size();
+    for (const bool reverse : {false, true}) {
+        const auto lines = calc::read_one_way(bande, reverse);
+        const int32_t field3 = reverse ? ID_RIGA_1 + 2 : ID_RIGA_1;
+        const int32_t field45 = reverse ? ID_RIGA_1 + 3 : ID_RIGA_1 + 1;
+        if (L == 1 && !lines[0].empty()) {
+            QUICKADD(ID_RIGA_1, lines[0]);
+        } else if (L == 3) {
+            QUICKADD(field3, lines[static_cast<std::size_t>(field3 - ID_RIGA_1)]);
+        } else if (L == 4) {
+            QUICKADD(ID_RIGA_5, lines[4]);
+            QUICKADD(field45, lines[static_cast<std::size_t>(field45 - ID_RIGA_1)]);
+        } else if (L == 5) {
+            QUICKADD(field45, lines[static_cast<std::size_t>(field45 - ID_RIGA_1)]);
+        }
+    }
+    if (k > 0) draw_cell(static_cast<int32_t>(std::min<std::size_t>(L, INT32_MAX)), k);
+}
