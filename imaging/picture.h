@@ -16,3 +16,7 @@ void NG_CARIC(const surface::Handle& dialog, const int32_t& id, const std::strin
 // the picture's size). Returns the bitmap or target handle, 0 on failure.
 // The imaging layer must have been started by the caller.
 int32_t fGDIp_2hBMP_impl(const std::string& file, int32_t target, int32_t fit, int32_t background);
+
+// The name label NG_CARIC writes: the file argument up to its first full stop
+// (folder part included), in Latin-1 capitals.
+std::string picture_label(const std::string& file);

@@ -1,0 +1,76 @@
+/*
+ * libfgdip: the resistenze picture loader for other programs.
+ *
+ * Link with -lfgdip or load libfgdip.so with dlopen(). The library needs no
+ * application object of its own; it works from a plain C program. Call it
+ * from one thread at a time.
+ *
+ * Bitmaps are 32-bit handles (0 = none). A bitmap made by fGDIp_2hBMP with
+ * target 0 or by fGDIp_new_bitmap belongs to the caller, who ends it with
+ * fGDIp_free. Colours are 0x00BBGGRR (red in the low byte).
+ *
+ * Pictures of any format the library can read are accepted; JPEG always.
+ * Damaged files, files that are not pictures and pictures whose header
+ * claims an absurd size fail cleanly (result 0).
+ */
+#ifndef FGDIP_H
+#define FGDIP_H
+
+#include <stdint.h>
+
+#if defined(__GNUC__)
+#define FGDIP_API __attribute__((visibility("default")))
+#else
+#define FGDIP_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/*
+ * Decodes a picture and draws it into a bitmap.
+ *
+ * file:       picture file name in the locale's 8-bit encoding. NULL or ""
+ *             takes the picture on the clipboard of the calling program's Qt
+ *             application (there is none in a plain C program: result 0).
+ *             A picture taken from the clipboard is removed from it; other
+ *             clipboard contents are left alone.
+ * target:     0: a new bitmap exactly the picture's size is made and
+ *             returned. Otherwise a bitmap (from fGDIp_new_bitmap) to draw
+ *             into; an unknown handle gives 0.
+ * fit:        with a target: 0 stretches the picture over the whole target;
+ *             any other value keeps its proportions and centres it.
+ * background: with a target and fit != 0: the whole target is filled with
+ *             this colour first; -2 keeps the target's pixels around the
+ *             picture.
+ *
+ * Returns the handle that now holds the picture, or 0 on failure (missing
+ * or unreadable file, no picture on the clipboard, unknown target, no
+ * memory). On failure a target given by the caller is never freed.
+ */
+FGDIP_API int32_t fGDIp_2hBMP(const char* file, int32_t target, int32_t fit, int32_t background);
+
+/* A new black bitmap of width x height pixels; 0 on failure. */
+FGDIP_API int32_t fGDIp_new_bitmap(int32_t width, int32_t height);
+
+/* The bitmap's size. 1 on success, 0 (sizes set to 0) for an unknown handle.
+ * Either pointer may be NULL. */
+FGDIP_API int32_t fGDIp_size(int32_t bitmap, int32_t* width, int32_t* height);
+
+/*
+ * Copies the bitmap's pixels into buffer: 4 bytes per pixel (blue, green,
+ * red, reserved), rows top to bottom, left to right, no padding; that is
+ * width * height * 4 bytes. Returns the number of bytes written, or 0 when
+ * the handle is unknown, buffer is NULL or capacity is too small.
+ */
+FGDIP_API int64_t fGDIp_pixels(int32_t bitmap, void* buffer, int64_t capacity);
+
+/* Ends a bitmap. Unknown handles are ignored. */
+FGDIP_API void fGDIp_free(int32_t bitmap);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* FGDIP_H */

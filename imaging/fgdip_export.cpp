@@ -1,0 +1,77 @@
+// The picture loader as exported from libfgdip.so, for programs that are not
+// resistenze. Each call starts and stops the imaging layer itself.
+#include "imaging/fgdip.h"
+
+#include "imaging/gdiplus.h"
+#include "imaging/picture.h"
+#include "surface/surface.h"
+
+#include <QImage>
+
+#include <bit>
+#include <cstring>
+
+static_assert(std::endian::native == std::endian::little,
+              "32-bit RGB pixels are copied as blue, green, red, reserved bytes");
+
+namespace {
+
+// Makes `bitmap` the current target; false for an unknown handle.
+bool select_bitmap(int32_t bitmap) {
+    if (bitmap == 0) return false;
+    surface::select_target(bitmap, 0, surface::Display::Deferred);
+    return surface::current_target() == bitmap;
+}
+
+} // namespace
+
+extern "C" {
+
+FGDIP_API int32_t fGDIp_2hBMP(const char* file, int32_t target, int32_t fit, int32_t background) {
+    uint32_t token = 0;
+    const GdiplusStartupInput input;
+    if (GdiplusStartup(&token, &input, nullptr) != Ok) return 0;
+    const int32_t result =
+        fGDIp_2hBMP_impl(file ? std::string(file) : std::string(), target, fit, background);
+    GdiplusShutdown(token);
+    return result;
+}
+
+FGDIP_API int32_t fGDIp_new_bitmap(int32_t width, int32_t height) {
+    if (width <= 0 || height <= 0) return 0;
+    const int32_t bitmap = surface::new_bitmap(width, height);
+    if (!select_bitmap(bitmap)) return 0;
+    if (QImage* pixels = surface::device_context()) pixels->fill(0xFF000000u);
+    return bitmap;
+}
+
+FGDIP_API int32_t fGDIp_size(int32_t bitmap, int32_t* width, int32_t* height) {
+    surface::Size size;
+    const bool known = select_bitmap(bitmap);
+    if (known) size = surface::client_size();
+    if (width) *width = size.w;
+    if (height) *height = size.h;
+    return known ? 1 : 0;
+}
+
+FGDIP_API int64_t fGDIp_pixels(int32_t bitmap, void* buffer, int64_t capacity) {
+    if (!buffer || !select_bitmap(bitmap)) return 0;
+    const QImage* image = surface::device_context();
+    if (!image || image->isNull()) return 0;
+    const QImage pixels = image->format() == QImage::Format_RGB32
+                              ? *image
+                              : image->convertToFormat(QImage::Format_RGB32);
+    const int64_t row = int64_t(pixels.width()) * 4;
+    const int64_t needed = row * pixels.height();
+    if (capacity < needed || pixels.isNull()) return 0;
+    auto* out = static_cast<unsigned char*>(buffer);
+    for (int y = 0; y < pixels.height(); ++y)
+        std::memcpy(out + y * row, pixels.constScanLine(y), size_t(row));
+    return needed;
+}
+
+FGDIP_API void fGDIp_free(int32_t bitmap) {
+    if (select_bitmap(bitmap)) surface::end_bitmap();
+}
+
+} // extern "C"

@@ -1,0 +1,250 @@
+// The imaging library's flat interface on QImageReader / QImage / QPainter.
+#include "imaging/gdiplus.h"
+
+#include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
+#include <QPainter>
+#include <QString>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <mutex>
+#include <new>
+#include <vector>
+
+struct GpImage {
+    QString path;  // file the picture comes from; empty for pictures held in memory
+    QSize native;  // the file's own picture size
+    QSize size;    // the size this image reports (differs from native for thumbnails)
+    QImage pixels; // decoded pixels; null while decoding waits for the drawn size
+};
+
+struct GpGraphics {
+    QImage* dc;
+};
+
+namespace {
+
+std::mutex tokens_lock;
+std::vector<uint32_t> live_tokens;
+uint32_t last_token = 0;
+std::atomic<bool> decoder_missing{false};
+
+int64_t bytes_of(QSize s) {
+    return int64_t(s.width()) * int64_t(s.height()) * 4;
+}
+
+// `want` shrunk (proportions kept) until a temporary of that size fits `limit`.
+QSize within(QSize want, int64_t limit) {
+    if (bytes_of(want) <= limit) return want;
+    const double f = std::sqrt(double(limit) / double(bytes_of(want)));
+    return QSize(std::max(1, int(want.width() * f)), std::max(1, int(want.height() * f)));
+}
+
+QImageReader* open_reader(QImageReader& reader, const QString& path) {
+    reader.setFileName(path);
+    reader.setDecideFormatFromContent(true);
+    reader.setAutoTransform(false);
+    return &reader;
+}
+
+// Decodes a deferred picture scaled to about `want` (smaller when `want`
+// would exceed the temporary budget). Null on failure.
+QImage decode_scaled(const GpImage& image, QSize want) {
+    const QSize size = within(want, gdiplus::kScaledDecodeBytes);
+    QImageReader reader;
+    open_reader(reader, image.path);
+    if (size != image.native) reader.setScaledSize(size);
+    QImage out;
+    if (!reader.read(&out)) return {};
+    return out;
+}
+
+// Decodes a deferred picture at its own size straight into `dc`, which has
+// exactly that size. False when nothing could be decoded; `elsewhere` gets
+// the picture when the decoder could not reuse the target's pixels.
+bool decode_in_place(const GpImage& image, QImage& dc, QImage& elsewhere) {
+    QImage view(dc.bits(), dc.width(), dc.height(), dc.bytesPerLine(), dc.format());
+    const uchar* buffer = view.constBits();
+    QImageReader reader;
+    open_reader(reader, image.path);
+    if (!reader.read(&view)) return false;
+    if (view.constBits() != buffer) elsewhere = view;
+    return true;
+}
+
+} // namespace
+
+namespace gdiplus {
+
+bool running() {
+    std::lock_guard lock(tokens_lock);
+    return !live_tokens.empty();
+}
+
+void simulate_missing_decoder(bool missing) {
+    decoder_missing = missing;
+}
+
+} // namespace gdiplus
+
+GpStatus GdiplusStartup(uint32_t* token, const GdiplusStartupInput* input, void* output) {
+    if (!token || !input) return InvalidParameter;
+    *token = 0;
+    if (input->GdiplusVersion != 1) return UnsupportedGdiplusVersion;
+    if (output) return InvalidParameter;
+    if (decoder_missing || !QImageReader::supportedImageFormats().contains("jpeg"))
+        return GenericError;
+    // The decoder's own allocations stay within the budget too.
+    const int limit_mb = int(gdiplus::kFullDecodeBytes >> 20) + 32;
+    if (QImageReader::allocationLimit() == 0 || QImageReader::allocationLimit() > limit_mb)
+        QImageReader::setAllocationLimit(limit_mb);
+    std::lock_guard lock(tokens_lock);
+    if (++last_token == 0) ++last_token;
+    live_tokens.push_back(last_token);
+    *token = last_token;
+    return Ok;
+}
+
+void GdiplusShutdown(uint32_t token) {
+    std::lock_guard lock(tokens_lock);
+    auto it = std::find(live_tokens.begin(), live_tokens.end(), token);
+    if (it != live_tokens.end()) live_tokens.erase(it);
+}
+
+GpStatus GdipLoadImageFromFile(const char16_t* filename, GpImage** image) {
+    if (!filename || !image) return InvalidParameter;
+    *image = nullptr;
+    if (!gdiplus::running()) return GdiplusNotInitialized;
+    const QString path = QString::fromUtf16(filename);
+    // Only plain files: a folder, device or pipe could block or never end.
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.isFile()) return FileNotFound;
+
+    QImageReader reader;
+    open_reader(reader, path);
+    if (!reader.canRead()) return UnknownImageFormat;
+    auto* result = new (std::nothrow) GpImage{path, reader.size(), reader.size(), {}};
+    if (!result) return OutOfMemory;
+    // Pictures that fit the budget are decoded now, so a broken one fails
+    // here; larger ones wait until the size they are drawn at is known.
+    if (!result->native.isValid() || bytes_of(result->native) <= gdiplus::kFullDecodeBytes) {
+        if (!reader.read(&result->pixels) || result->pixels.isNull()) {
+            delete result;
+            return UnknownImageFormat;
+        }
+        result->native = result->size = result->pixels.size();
+    } else if (result->native.isEmpty()) {
+        delete result;
+        return UnknownImageFormat;
+    }
+    *image = result;
+    return Ok;
+}
+
+GpStatus GdipCreateBitmapFromHBITMAP(const QImage* hbm, void*, GpImage** image) {
+    if (!image) return InvalidParameter;
+    *image = nullptr;
+    if (!gdiplus::running()) return GdiplusNotInitialized;
+    if (!hbm || hbm->isNull()) return InvalidParameter;
+    auto* result = new (std::nothrow) GpImage{{}, hbm->size(), hbm->size(), *hbm};
+    if (!result) return OutOfMemory;
+    *image = result;
+    return Ok;
+}
+
+GpStatus GdipGetImageWidth(GpImage* image, uint32_t* width) {
+    if (!image || !width) return InvalidParameter;
+    *width = uint32_t(image->size.width());
+    return Ok;
+}
+
+GpStatus GdipGetImageHeight(GpImage* image, uint32_t* height) {
+    if (!image || !height) return InvalidParameter;
+    *height = uint32_t(image->size.height());
+    return Ok;
+}
+
+GpStatus GdipGetImageThumbnail(GpImage* image, uint32_t width, uint32_t height, GpImage** thumbnail,
+                               ImageAbort, void*) {
+    if (!thumbnail) return InvalidParameter;
+    *thumbnail = nullptr;
+    if (!image || width == 0 || height == 0 || width > 0x7fff'ffff || height > 0x7fff'ffff)
+        return InvalidParameter;
+    const QSize size{int(width), int(height)};
+    auto* result = new (std::nothrow) GpImage{image->path, image->native, size, {}};
+    if (!result) return OutOfMemory;
+    if (!image->pixels.isNull()) {
+        if (bytes_of(size) <= gdiplus::kScaledDecodeBytes || image->path.isEmpty()) {
+            result->pixels =
+                image->pixels.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            if (result->pixels.isNull()) {
+                delete result;
+                return OutOfMemory;
+            }
+        }
+        // else: a large thumbnail of a file is decoded at drawing time.
+    }
+    *thumbnail = result;
+    return Ok;
+}
+
+GpStatus GdipCreateFromHDC(QImage* hdc, GpGraphics** graphics) {
+    if (!graphics) return InvalidParameter;
+    *graphics = nullptr;
+    if (!gdiplus::running()) return GdiplusNotInitialized;
+    if (!hdc || hdc->isNull()) return InvalidParameter;
+    {
+        QPainter probe(hdc);
+        if (!probe.isActive()) return Win32Error;
+    }
+    *graphics = new (std::nothrow) GpGraphics{hdc};
+    return *graphics ? Ok : OutOfMemory;
+}
+
+GpStatus GdipDrawImageRectI(GpGraphics* graphics, GpImage* image, int32_t x, int32_t y,
+                            int32_t width, int32_t height) {
+    if (!graphics || !image) return InvalidParameter;
+    if (width <= 0 || height <= 0) return Ok;
+    QImage& dc = *graphics->dc;
+    const QRect dest(x, y, width, height);
+    if (!dest.intersects(dc.rect())) return Ok;
+
+    QImage source = image->pixels;
+    if (source.isNull()) {
+        const bool one_to_one =
+            image->size == image->native && dest == dc.rect() && dest.size() == image->native;
+        if (one_to_one) {
+            if (!decode_in_place(*image, dc, source)) return GenericError;
+            if (source.isNull()) return Ok; // decoded straight into the target
+        } else {
+            source = decode_scaled(*image, dest.size());
+            if (source.isNull()) return GenericError;
+        }
+    }
+    // Scale with area averaging first when the temporary is affordable; the
+    // painter's own smoothing is bilinear and loses detail when shrinking.
+    if (source.size() != dest.size() && bytes_of(dest.size()) <= gdiplus::kScaledDecodeBytes) {
+        QImage scaled = source.scaled(dest.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        if (!scaled.isNull()) source = std::move(scaled);
+    }
+    QPainter painter(&dc);
+    if (!painter.isActive()) return Win32Error;
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(dest, source);
+    return Ok;
+}
+
+GpStatus GdipDeleteGraphics(GpGraphics* graphics) {
+    if (!graphics) return InvalidParameter;
+    delete graphics;
+    return Ok;
+}
+
+GpStatus GdipDisposeImage(GpImage* image) {
+    if (!image) return InvalidParameter;
+    delete image;
+    return Ok;
+}

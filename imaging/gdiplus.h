@@ -1,0 +1,73 @@
+// The imaging library's flat interface, as the picture loader uses it, on
+// QImageReader / QImage / QPainter.
+//
+// Memory: a picture whose full decoded size would exceed kFullDecodeBytes is
+// not decoded when it is loaded; only its header is read. It is decoded later
+// straight to the size it is drawn or thumbnailed at (never above
+// kScaledDecodeBytes for a temporary), or, when drawn 1:1 over a whole target,
+// straight into the target's own pixels. So no file, whatever its header
+// claims, makes the process allocate more than a few hundred megabytes.
+#pragma once
+
+#include <cstdint>
+
+class QImage;
+
+using GpStatus = int32_t;
+
+// Status values of the flat interface.
+enum : GpStatus {
+    Ok = 0,
+    GenericError = 1,
+    InvalidParameter = 2,
+    OutOfMemory = 3,
+    Win32Error = 7,
+    FileNotFound = 10,
+    UnknownImageFormat = 13,
+    UnsupportedGdiplusVersion = 17,
+    GdiplusNotInitialized = 18,
+};
+
+struct GdiplusStartupInput {
+    uint32_t GdiplusVersion = 1;
+    void* DebugEventCallback = nullptr;
+    int32_t SuppressBackgroundThread = 0;
+    int32_t SuppressExternalCodecs = 0;
+};
+
+struct GpImage;    // a picture (from a file, the clipboard, or a thumbnail)
+struct GpGraphics; // a drawing context bound to a target's pixels
+
+using ImageAbort = int32_t (*)(void*);
+
+// Starts the layer (nested starts are counted). Fails when the layer has no
+// JPEG decoder. `output` must be null: no output record is supported.
+GpStatus GdiplusStartup(uint32_t* token, const GdiplusStartupInput* input, void* output);
+void GdiplusShutdown(uint32_t token);
+
+// UTF-16 file name, zero-terminated.
+GpStatus GdipLoadImageFromFile(const char16_t* filename, GpImage** image);
+// The window system's bitmap here is the clipboard's QImage.
+GpStatus GdipCreateBitmapFromHBITMAP(const QImage* hbm, void* palette, GpImage** image);
+GpStatus GdipGetImageWidth(GpImage* image, uint32_t* width);
+GpStatus GdipGetImageHeight(GpImage* image, uint32_t* height);
+GpStatus GdipGetImageThumbnail(GpImage* image, uint32_t width, uint32_t height, GpImage** thumbnail,
+                               ImageAbort callback, void* callback_data);
+// The device context here is the target's backing image (surface::device_context()).
+GpStatus GdipCreateFromHDC(QImage* hdc, GpGraphics** graphics);
+GpStatus GdipDrawImageRectI(GpGraphics* graphics, GpImage* image, int32_t x, int32_t y,
+                            int32_t width, int32_t height);
+GpStatus GdipDeleteGraphics(GpGraphics* graphics);
+GpStatus GdipDisposeImage(GpImage* image);
+
+namespace gdiplus {
+
+constexpr int64_t kFullDecodeBytes = int64_t(128) << 20;
+constexpr int64_t kScaledDecodeBytes = int64_t(48) << 20;
+
+// True while at least one start-up is in force.
+bool running();
+// Makes GdiplusStartup behave as if no JPEG decoder were installed (tests).
+void simulate_missing_decoder(bool missing);
+
+} // namespace gdiplus

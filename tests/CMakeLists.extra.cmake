@@ -1,0 +1,8 @@
+# The exported loader, from a plain C program that loads libfgdip.so with
+# dlopen and has no Qt application of its own.
+add_executable(fgdip_c_test ${CMAKE_CURRENT_SOURCE_DIR}/fgdip_c_test.c)
+target_link_libraries(fgdip_c_test PRIVATE ${CMAKE_DL_LIBS})
+set_target_properties(fgdip_c_test PROPERTIES C_STANDARD 99 C_EXTENSIONS ON)
+add_dependencies(fgdip_c_test fgdip)
+add_test(NAME fgdip_c_test
+         COMMAND fgdip_c_test $<TARGET_FILE:fgdip> ${CMAKE_CURRENT_BINARY_DIR})
