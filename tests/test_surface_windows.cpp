@@ -1,0 +1,275 @@
+// Window services: modal dialogs and their handler, timers, keys, clicks,
+// graphic controls, accessibility, the backdrop and font files.
+#include "surface/surface.h"
+#include "surface/surface_private.h"
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QApplication>
+#include <QFontDatabase>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+#include <vector>
+
+using namespace surface;
+
+namespace {
+
+struct Message {
+    uint32_t msg;
+    intptr_t wparam, lparam;
+    bool operator==(const Message&) const = default;
+};
+
+// The handler records every message and runs the test's reaction to it.
+std::vector<Message> received;
+std::function<void(Handle, const Message&)> react;
+
+intptr_t recorder(Handle dialog, uint32_t msg, intptr_t wparam, intptr_t lparam) {
+    received.push_back({msg, wparam, lparam});
+    if (react) react(dialog, received.back());
+    return 0;
+}
+
+QWidget* widget_of(Handle dialog, int32_t id) {
+    if (id == 0) return detail::find_dialog(dialog);
+    return detail::find_canvas_widget(control_handle(dialog, id));
+}
+
+// Runs `step` once the modal loop is running.
+void soon(int ms, std::function<void()> step) {
+    QTimer::singleShot(ms, qApp, std::move(step));
+}
+
+class Windows : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        received.clear();
+        react = nullptr;
+        dialog = create_dialog(0, "", 10, 20, 300, 200, 0, 0);
+        ASSERT_NE(dialog, 0);
+        ASSERT_NE(add_control(dialog, 10, "", 5, 5, 60, 30, SS_NOTIFY, 0), 0);
+        ASSERT_NE(add_control(dialog, 11, "", 100, 5, 60, 30, 0, 0), 0);
+    }
+    void TearDown() override {
+        react = nullptr;
+        reset_all();
+    }
+    int count(uint32_t msg) const {
+        return int(std::count_if(received.begin(), received.end(),
+                                 [&](const Message& m) { return m.msg == msg; }));
+    }
+    Handle dialog = 0;
+};
+
+TEST_F(Windows, InitFirstThenTimerTicksUntilTheHandlerEnds) {
+    react = [](Handle d, const Message& m) {
+        if (m.msg == WM_INITDIALOG) start_timer(d, 7, 10);
+        if (m.msg == WM_TIMER && std::count_if(received.begin(), received.end(),
+                                               [](auto& r) { return r.msg == WM_TIMER; }) == 3)
+            end_dialog(d, 42);
+    };
+    const Handle control = control_handle(dialog, 10);
+    EXPECT_EQ(show_modal(dialog, recorder), 42);
+    ASSERT_GE(received.size(), 4u);
+    EXPECT_EQ(received.front(), (Message{WM_INITDIALOG, 0, 0}));
+    EXPECT_EQ(count(WM_TIMER), 3);
+    for (const Message& m : received) {
+        if (m.msg == WM_TIMER) {
+            EXPECT_EQ(m.wparam, 7);
+        }
+    }
+    EXPECT_EQ(received.back().msg, WM_DESTROY);
+
+    // The dialog and its controls are gone.
+    EXPECT_EQ(control_handle(dialog, 10), 0);
+    EXPECT_EQ(window_size(dialog), (Size{0, 0}));
+    select_target(control, 0, surface::Display::Direct);
+    EXPECT_EQ(current_target(), 0);
+    EXPECT_EQ(show_modal(dialog, recorder), 0);
+}
+
+TEST_F(Windows, EndingDuringInitReturnsAtOnce) {
+    react = [](Handle d, const Message& m) {
+        if (m.msg == WM_INITDIALOG) end_dialog(d, 9);
+        if (m.msg == WM_DESTROY) end_dialog(d, 0); // too late to change the result
+    };
+    EXPECT_EQ(show_modal(dialog, recorder), 9);
+    EXPECT_EQ(count(WM_DESTROY), 1);
+}
+
+// Escape and a close request reach the handler as the cancel command and the
+// dialog stays open until the handler ends it.
+TEST_F(Windows, EscapeAndCloseAreCancelCommandsOnly) {
+    struct Case {
+        const char* name;
+        std::function<void(QWidget*)> ask;
+    } cases[] = {
+        {"escape on dialog", [](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); }},
+        {"close request", [](QWidget* w) { w->close(); }},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        bool still_open = false;
+        react = [&](Handle d, const Message& m) {
+            if (m.msg == WM_INITDIALOG) soon(0, [&, d] { c.ask(widget_of(d, 0)); });
+            if (m.msg == WM_COMMAND && m.wparam == IDCANCEL)
+                soon(20, [&, d] {
+                    still_open = widget_of(d, 0) != nullptr && widget_of(d, 0)->isVisible();
+                    end_dialog(d, 5);
+                });
+        };
+        EXPECT_EQ(show_modal(dialog, recorder), 5) << c.name;
+        EXPECT_TRUE(still_open) << c.name;
+        EXPECT_EQ(count(WM_COMMAND), 1) << c.name;
+        received.clear();
+    }
+}
+
+TEST_F(Windows, ClicksReportOnlyOnNotifyControls) {
+    const Handle notify = control_handle(dialog, 10);
+    react = [](Handle d, const Message& m) {
+        if (m.msg != WM_INITDIALOG) return;
+        soon(0, [d] {
+            QTest::mouseClick(widget_of(d, 11), Qt::LeftButton, {}, QPoint(10, 10));
+            QTest::mouseClick(widget_of(d, 10), Qt::RightButton, {}, QPoint(10, 10));
+            QTest::mouseClick(widget_of(d, 10), Qt::LeftButton, {}, QPoint(10, 10));
+            end_dialog(d, 1);
+        });
+    };
+    show_modal(dialog, recorder);
+    ASSERT_EQ(count(WM_COMMAND), 1);
+    for (const Message& m : received) {
+        if (m.msg == WM_COMMAND) {
+            EXPECT_EQ(m, (Message{WM_COMMAND, 10, notify}));
+        }
+    }
+}
+
+TEST_F(Windows, PendingKeyIsTheLastCharacterAndIsTakenOnce) {
+    QWidget* field = widget_of(dialog, 11);
+    select_target(dialog, 11, surface::Display::Direct);
+    EXPECT_EQ(take_pending_key(), "");
+    QTest::keyClick(field, Qt::Key_A);
+    QTest::keyClick(field, Qt::Key_0);
+    QTest::keyClick(field, Qt::Key_Tab);
+    EXPECT_EQ(take_pending_key(), "0");
+    EXPECT_EQ(take_pending_key(), "");
+    QTest::keyClick(field, Qt::Key_Escape);
+    EXPECT_EQ(take_pending_key(), "\x1b");
+    // Keys belong to the control that had them.
+    QTest::keyClick(widget_of(dialog, 10), Qt::Key_B);
+    EXPECT_EQ(take_pending_key(), "");
+    select_target(dialog, 10, surface::Display::Direct);
+    EXPECT_EQ(take_pending_key(), "b");
+}
+
+TEST_F(Windows, HandlerMayPauseAndDrawInsideACommand) {
+    react = [](Handle d, const Message& m) {
+        if (m.msg == WM_INITDIALOG)
+            soon(0, [d] { QTest::mouseClick(widget_of(d, 10), Qt::LeftButton, {}, QPoint(1, 1)); });
+        if (m.msg == WM_COMMAND) {
+            select_target(d, 10, surface::Display::Direct);
+            clear(0x0000FF);
+            pause_ms(5);
+            select_target(d, 11, surface::Display::Deferred);
+            copy(d, 10, 0, 0, 9, 9, 0, 0);
+            redraw();
+            end_dialog(d, 3);
+        }
+    };
+    EXPECT_EQ(show_modal(dialog, recorder), 3);
+}
+
+TEST_F(Windows, ControlsAndTheirGeometry) {
+    EXPECT_EQ(add_control(dialog, 10, "", 0, 0, 5, 5, 0, 0), 0); // id taken
+    EXPECT_EQ(add_control(12345, 1, "", 0, 0, 5, 5, 0, 0), 0);   // no such dialog
+    EXPECT_EQ(control_pos(dialog, 11), (Point{100, 5}));
+    EXPECT_EQ(control_size(dialog, 11), (Size{60, 30}));
+    EXPECT_EQ(control_size(dialog, 99), (Size{0, 0}));
+    EXPECT_EQ(window_size(dialog), (Size{300, 200}));
+
+    select_target(dialog, 11, surface::Display::Deferred);
+    EXPECT_EQ(client_size(), (Size{60, 30}));
+    select_target(dialog, 99, surface::Display::Deferred);
+    EXPECT_EQ(current_target(), 0);
+
+    struct Case {
+        int32_t id, w, h;
+    } odd[] = {{20, 0, 10}, {21, -5, -5}, {22, 100000, 100000}};
+    for (const Case& c : odd) {
+        const Handle h = add_control(dialog, c.id, "", 0, 0, c.w, c.h, 0, 0);
+        ASSERT_NE(h, 0) << c.id;
+        select_target(dialog, c.id, surface::Display::Direct);
+        EXPECT_EQ(client_size(), (Size{0, 0})) << c.id;
+        clear(0xFF);
+        box(0, 0, 10, 10, 50, 0xFF, -1);
+        EXPECT_EQ(get_pixels(), "");
+    }
+}
+
+TEST_F(Windows, CopyFromAControlByDialogAndId) {
+    select_target(dialog, 10, surface::Display::Direct);
+    clear(0x00FF00);
+    const Handle b = new_bitmap(10, 10);
+    select_target(b, 0, surface::Display::Deferred);
+    clear(0);
+    copy(dialog, 10, 0, 0, 3, 3, 0, 0);
+    EXPECT_EQ(device_context()->pixel(3, 3) & 0xFFFFFF, 0x00FF00u);
+    EXPECT_EQ(device_context()->pixel(4, 4) & 0xFFFFFF, 0u);
+    copy(control_handle(dialog, 10), 0, 0, 0, 9, 9, 0, 0);
+    EXPECT_EQ(device_context()->pixel(9, 9) & 0xFFFFFF, 0x00FF00u);
+}
+
+TEST_F(Windows, AccessibleRoleAndName) {
+    set_accessible(dialog, 10, Role::PushButton, "Fine");
+    set_accessible(dialog, 11, Role::StaticText, "4.7 kOhm tolleranza 5%");
+    QAccessibleInterface* button = QAccessible::queryAccessibleInterface(widget_of(dialog, 10));
+    QAccessibleInterface* text = QAccessible::queryAccessibleInterface(widget_of(dialog, 11));
+    ASSERT_NE(button, nullptr);
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(button->role(), QAccessible::PushButton);
+    EXPECT_EQ(button->text(QAccessible::Name), "Fine");
+    EXPECT_EQ(text->role(), QAccessible::StaticText);
+    set_accessible(dialog, 11, Role::StaticText, "22 \xB0"); // Latin-1 degree sign
+    EXPECT_EQ(text->text(QAccessible::Name), QString::fromUtf8("22 \u00B0"));
+}
+
+TEST_F(Windows, BackdropIsABlackCurrentTarget) {
+    const Handle backdrop = create_backdrop("", -1, -1, 320, 240, 0, 1);
+    ASSERT_NE(backdrop, 0);
+    EXPECT_EQ(current_target(), backdrop);
+    EXPECT_EQ(client_size(), (Size{320, 240}));
+    EXPECT_EQ(window_pos(backdrop), (Point{-1, -1}));
+    EXPECT_EQ(device_context()->pixel(100, 100) & 0xFFFFFF, 0u);
+}
+
+TEST_F(Windows, ScreenSizes) {
+    EXPECT_EQ(work_area(), (Size{1920, 1080}));
+    EXPECT_EQ(desktop_size(), (Size{1920, 1080}));
+}
+
+TEST_F(Windows, MessageBoxReturnsOk) {
+    soon(0, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            box->button(QMessageBox::Ok)->click();
+    });
+    EXPECT_EQ(message_box("No GDI+", "", 0), 1);
+}
+
+TEST(FontFiles, RegistrationsAreCountedPerPath) {
+    const std::string path = TEST_FONT_DIR "CabinSketch-Bold.otf";
+    ASSERT_GE(AddFontResourceA(path.c_str()), 1);
+    ASSERT_GE(AddFontResourceA(path.c_str()), 1);
+    EXPECT_EQ(RemoveFontResourceA(path.c_str()), 1);
+    EXPECT_EQ(RemoveFontResourceA(path.c_str()), 1);
+    EXPECT_EQ(RemoveFontResourceA(path.c_str()), 0);
+    EXPECT_EQ(AddFontResourceA("/nonexistent/font.otf"), 0);
+    EXPECT_EQ(AddFontResourceA(nullptr), 0);
+    EXPECT_EQ(RemoveFontResourceA("/nonexistent/font.otf"), 0);
+}
+
+} // namespace
