@@ -3,6 +3,7 @@
 
 #include <QFont>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPainter>
@@ -75,16 +76,32 @@ bool fonts_available() {
     return QGuiApplication::instance() != nullptr;
 }
 
+namespace {
+
+// The installed face the font matcher picks for a generic name and hint.
+QString concrete_family(const char* generic, QFont::StyleHint hint, bool fixed) {
+    QFont probe(QString::fromLatin1(generic));
+    probe.setStyleHint(hint);
+    probe.setFixedPitch(fixed);
+    const QString family = QFontInfo(probe).family();
+    if (!fixed || QFontDatabase::isFixedPitch(family)) return family;
+    for (const QString& f : QFontDatabase::families())
+        if (QFontDatabase::isFixedPitch(f) && !QFontDatabase::isPrivateFamily(f)) return f;
+    return family;
+}
+
+} // namespace
+
 void install_font_substitutions() {
-    // The generic names work before the application object exists; once it
-    // does, the concrete system faces go first.
+    // The generic names serve before the application object exists; once it
+    // does, the installed faces they stand for go first.
     QFont::removeSubstitutions("MS Sans Serif");
     QFont::removeSubstitutions("pragmatapro");
     QStringList sans{"sans-serif"};
     QStringList mono{"monospace"};
     if (fonts_available()) {
-        sans.prepend(QFontDatabase::systemFont(QFontDatabase::GeneralFont).family());
-        mono.prepend(QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
+        sans.prepend(concrete_family("sans-serif", QFont::SansSerif, false));
+        mono.prepend(concrete_family("monospace", QFont::TypeWriter, true));
     }
     QFont::insertSubstitutions("MS Sans Serif", sans);
     QFont::insertSubstitutions("pragmatapro", mono);

@@ -205,6 +205,14 @@ TEST_F(Surface, FontSizesFollowTheScreenResolution) {
     EXPECT_EQ(font_pixel_size(1), 11);
 }
 
+TEST_F(Surface, LabelFaceFallsBackToAMonospaceFace) {
+    canvas(10, 10);
+    select_font(create_font("pragmatapro", 12, 0, 0));
+    EXPECT_EQ(text_size("iiii").w, text_size("WWWW").w);
+    select_font(create_font("MS Sans Serif", 12, 0, 0));
+    EXPECT_LT(text_size("iiii").w, text_size("WWWW").w);
+}
+
 TEST_F(Surface, FontStyleBitsChangeTheText) {
     canvas(200, 40);
     set_colours(WHITE, -2);
