@@ -1,0 +1,224 @@
+// The dialog's event handler on the real window layout at 640 by 400: colour
+// presses, "<", "Resetta", the clock and the end keys.
+#include "app/app.h"
+#include "calc/calc.h"
+#include "ngbutton/ngbutton.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int32_t kW = 640, kH = 400;
+
+QWidget* widget_of(int32_t id) {
+    const surface::Point p = surface::control_pos(dialogo, id);
+    const surface::Size s = surface::control_size(dialogo, id);
+    if (s.w == 0) return nullptr;
+    for (QWidget* w : QApplication::allWidgets())
+        if (w->parentWidget() != nullptr && qobject_cast<QDialog*>(w->window()) != nullptr &&
+            w->geometry() == QRect(p.x, p.y, s.w, s.h))
+            return w;
+    return nullptr;
+}
+
+std::string accessible_name(int32_t id) {
+    QWidget* w = widget_of(id);
+    if (w == nullptr) return "<no widget>";
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+    return a == nullptr ? "<no interface>" : a->text(QAccessible::Name).toStdString();
+}
+
+std::string trimmed(const std::string& s) {
+    const auto b = s.find_first_not_of(' ');
+    if (b == std::string::npos) return "";
+    return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
+std::string strip_pixels() {
+    surface::select_target(dialogo, ID_RESISTENZA, surface::Display::Deferred);
+    return surface::get_pixels();
+}
+
+void press(int32_t id) {
+    DLG_CB(dialogo, surface::WM_COMMAND, id, 0);
+}
+
+class Handler : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        surface::reset_all();
+        NG_CREA_TABELLE();
+        RIEMPI_COLORI();
+        bande.clear();
+        ultimo_tasto.clear();
+        for (FontSlot* slot : {&font_h26, &font_44, &font_h28, &font_h60})
+            slot->handle = surface::create_font("DejaVu Sans", 12, 0, 0);
+        dialogo = surface::create_dialog(0, "", 0, 0, kW, kH, 0, 0);
+        DEFINISC(dialogo, ID_SFONDO, kW, kH);
+    }
+    void TearDown() override {
+        surface::reset_all();
+        for (FontSlot* slot : {&font_h26, &font_44, &font_h28, &font_h60}) slot->handle = 0;
+        dialogo = 0;
+        bande.clear();
+    }
+
+    // Fields as a screen reader hears them must match the readings of `bande`.
+    void expect_fields_follow_bande(const std::string& step) {
+        const auto lines = LEGGI_BANDE(bande);
+        for (int32_t i = 0; i < 5; ++i)
+            EXPECT_EQ(accessible_name(ID_RIGA_1 + i), trimmed(lines[std::size_t(i)]))
+                << step << ", field " << ID_RIGA_1 + i;
+    }
+};
+
+TEST_F(Handler, CommandsChangeTheBandsAndTheFields) {
+    struct Step {
+        intptr_t command;
+        std::string bande; // expected afterwards
+    };
+    const std::string worked{4, 7, 2, 11};
+    const Step steps[] = {
+        {605, {4}},
+        {608, {4, 7}},
+        {603, {4, 7, 2}},
+        {612, worked},
+        {699, {4, 7, 2}},
+        {612, worked},
+        {602, {4, 7, 2, 11, 1}},
+        {601, {4, 7, 2, 11, 1, 0}}, // six bands: every field empty
+        {612, {4, 7, 2, 11, 1, 0, 11}},
+        {699, {4, 7, 2, 11, 1, 0}},
+        {699, {4, 7, 2, 11, 1}}, // the five-band readings come back
+        {613, {4, 7, 2, 11, 1}}, // no colour 13
+        {600, {4, 7, 2, 11, 1}},
+        {ID_OROLOGIO, {4, 7, 2, 11, 1}},
+        {ID_RESISTENZA, {4, 7, 2, 11, 1}},
+        {ID_RIGA_1, {4, 7, 2, 11, 1}},
+        {ID_RESETTA, {}},
+        {699, {}},               // "<" on nothing stays nothing
+        {(7 << 16) | 611, {10}}, // the notification code is not looked at
+    };
+    for (const auto& s : steps) {
+        press(int32_t(s.command));
+        const std::string step = "after command " + std::to_string(s.command & 0xFFFF);
+        ASSERT_EQ(bande, s.bande) << step;
+        expect_fields_follow_bande(step);
+        if (bande == worked) {
+            EXPECT_EQ(accessible_name(902), "4.7 kOhm tolleranza  5%");
+            EXPECT_EQ(accessible_name(905), "11.27 MOhm 5 bande");
+        }
+    }
+    EXPECT_EQ(accessible_name(901), "striscia di tolleranza");
+}
+
+TEST_F(Handler, StripKeepsACellPerBandThroughBackspaceAndReset) {
+    const std::string rest = strip_pixels();
+    press(604);
+    EXPECT_NE(strip_pixels(), rest) << "a press draws a cell";
+    press(609);
+    const std::string two = strip_pixels();
+    press(612);
+    press(699); // the strip is cleared and cells 1 and 2 drawn again
+    EXPECT_EQ(strip_pixels(), two);
+    press(ID_RESETTA);
+    EXPECT_EQ(strip_pixels(), rest);
+
+    // Cells go on past the fifth band while the strip has room.
+    const surface::Size strip = surface::control_size(dialogo, ID_RESISTENZA);
+    ASSERT_GT(strip.w, 6 * strip.h);
+    for (int i = 0; i < 5; ++i) press(602);
+    const std::string five = strip_pixels();
+    press(602);
+    EXPECT_NE(strip_pixels(), five);
+}
+
+TEST_F(Handler, ManyPressesKeepTheFieldsConsistent) {
+    for (int i = 0; i < 14; ++i) press(601 + i % 12);
+    EXPECT_EQ(bande.size(), 14u);
+    expect_fields_follow_bande("fourteen bands");
+    for (int i = 0; i < 10; ++i) press(ID_INDIETRO);
+    EXPECT_EQ(bande, (std::string{0, 1, 2, 3}));
+    expect_fields_follow_bande("back to four");
+    for (int i = 0; i < 6; ++i) press(ID_INDIETRO);
+    EXPECT_TRUE(bande.empty());
+    expect_fields_follow_bande("empty");
+}
+
+TEST_F(Handler, ClockTickWritesTheTimeAndDropsOtherKeys) {
+    DLG_CB(dialogo, surface::WM_TIMER, 3, 0); // not the clock's timer
+    EXPECT_EQ(accessible_name(ID_OROLOGIO), "");
+    ultimo_tasto = "x";
+    DLG_CB(dialogo, surface::WM_TIMER, 2, 0);
+    EXPECT_EQ(ultimo_tasto, "");
+    const QString shown = QString::fromStdString(accessible_name(ID_OROLOGIO));
+    EXPECT_TRUE(QRegularExpression("^[0-2][0-9]:[0-5][0-9]:[0-5][0-9]$").match(shown).hasMatch())
+        << shown.toStdString();
+
+    // A key typed on the clock bar reaches ultimo_tasto at the next tick.
+    QTest::keyClick(widget_of(ID_OROLOGIO), 'q');
+    DLG_CB(dialogo, surface::WM_TIMER, 2, 0);
+    EXPECT_EQ(ultimo_tasto, "q");
+    DLG_CB(dialogo, surface::WM_TIMER, 2, 0);
+    EXPECT_EQ(ultimo_tasto, "");
+}
+
+// Runs the dialog modally; `during` is called once it runs. A fallback ends it
+// with 7 after `limit_ms`, so a handler that never ends it shows as 7.
+struct ModalRun {
+    intptr_t result;
+    qint64 ms;
+};
+template <class F> ModalRun run_modal(F during, int limit_ms = 2000) {
+    const surface::Handle d = dialogo;
+    QTimer::singleShot(0, during);
+    QTimer::singleShot(limit_ms, [d] { surface::end_dialog(d, 7); });
+    QElapsedTimer clock;
+    clock.start();
+    const intptr_t result = surface::show_modal(d, DLG_CB);
+    return {result, clock.elapsed()};
+}
+
+TEST_F(Handler, EndKeysAndCommandsEndTheDialog) {
+    struct Case {
+        const char* what;
+        std::function<void()> during;
+        intptr_t result;
+    };
+    const Case cases[] = {
+        {"Escape collected by a field", [] { ultimo_tasto = "\x1b"; }, 0},
+        {"0 typed on the clock bar",
+         [] { QTimer::singleShot(150, [] { QTest::keyClick(widget_of(ID_OROLOGIO), '0'); }); }, 0},
+        {"x typed on the clock bar",
+         [] { QTimer::singleShot(150, [] { QTest::keyClick(widget_of(ID_OROLOGIO), 'x'); }); }, 7},
+        {"Fine clicked", [] { QTest::mouseClick(widget_of(ID_FINE), Qt::LeftButton); }, 0},
+        {"cancel command", [] { press(surface::IDCANCEL); }, 0},
+        {"clock bar clicked", [] { QTest::mouseClick(widget_of(ID_OROLOGIO), Qt::LeftButton); }, 7},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        const ModalRun run = run_modal(c.during, 1000);
+        EXPECT_EQ(run.result, c.result) << c.what;
+        if (c.result == 0) {
+            EXPECT_LT(run.ms, 800) << c.what;
+        }
+    }
+}
+
+TEST_F(Handler, KeyPendingOnAResultFieldWaitsForItsNextWrite) {
+    QTest::keyClick(widget_of(ID_RIGA_1 + 2), '0');
+    press(606); // one band: every field is written once more
+    EXPECT_EQ(ultimo_tasto, "") << "the key is taken by the field's write and then replaced";
+    DLG_CB(dialogo, surface::WM_TIMER, 2, 0);
+    EXPECT_EQ(ultimo_tasto, "");
+}
+
+} // namespace
