@@ -1,0 +1,199 @@
+// The main dialog's layout: rectangles from single-precision arithmetic,
+// record contents, and the controls the window-making walk really creates.
+#include "app/layout.h"
+#include "ngbutton/ngbutton.h"
+#include "surface/surface.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <vector>
+
+namespace {
+
+struct Rect {
+    int32_t x, y, w, h;
+    bool operator==(const Rect&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Rect& r) {
+    return os << '(' << r.x << ", " << r.y << ") " << r.w << 'x' << r.h;
+}
+
+std::map<int32_t, Rect> rects_of(const std::vector<layout::Item>& items) {
+    std::map<int32_t, Rect> m;
+    for (const auto& it : items) m[it.id] = Rect{it.x, it.y, it.w, it.h};
+    return m;
+}
+
+class Layout : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        RIEMPI_COLORI();
+        // Distinct handles, so that a record carrying the wrong slot shows.
+        font_h26.handle = 26;
+        font_44.handle = 44;
+        font_h28.handle = 28;
+        font_h60.handle = 60;
+    }
+    void TearDown() override {
+        font_h26.handle = font_44.handle = font_h28.handle = font_h60.handle = 0;
+    }
+};
+
+TEST_F(Layout, OrderOfCreation) {
+    std::vector<int32_t> expected = {340, 245};
+    for (int32_t id = 601; id <= 612; ++id) expected.push_back(id);
+    expected.insert(expected.end(), {699, 700, 901, 902, 903, 904, 905, 530, 540});
+    std::vector<int32_t> ids;
+    for (const auto& it : layout::dialog_items(1024, 700)) ids.push_back(it.id);
+    EXPECT_EQ(ids, expected);
+}
+
+TEST_F(Layout, Dialog1024x700) {
+    std::map<int32_t, Rect> want = {
+        {340, {0, 0, 1024, 700}},  {245, {10, 10, 1004, 56}}, {699, {10, 149, 83, 83}},
+        {700, {94, 149, 920, 83}}, {530, {10, 620, 501, 70}}, {540, {512, 620, 501, 70}},
+    };
+    const int32_t xs[] = {10, 94, 178, 261, 345, 429, 512, 596, 680, 764, 848, 931};
+    for (int32_t i = 0; i < 12; ++i) want[601 + i] = {xs[i], 66, 83, 83};
+    const int32_t ys[] = {232, 303, 374, 445, 516};
+    for (int32_t i = 0; i < 5; ++i) want[901 + i] = {10, ys[i], 1004, 70};
+
+    const auto got = rects_of(layout::dialog_items(1024, 700));
+    ASSERT_EQ(got.size(), want.size());
+    for (const auto& [id, r] : want) EXPECT_EQ(got.at(id), r) << "control " << id;
+}
+
+TEST_F(Layout, Dialog1920x1040) {
+    const auto got = rects_of(layout::dialog_items(1920, 1040));
+    const int32_t xs[] = {10, 168, 327, 485};
+    for (int32_t i = 0; i < 4; ++i) EXPECT_EQ(got.at(601 + i), (Rect{xs[i], 93, 157, 157}));
+    EXPECT_EQ(got.at(245), (Rect{10, 10, 1900, 83}));
+    EXPECT_EQ(got.at(699), (Rect{10, 251, 118, 118}));
+    EXPECT_EQ(got.at(700), (Rect{129, 251, 1781, 118}));
+    EXPECT_EQ(got.at(901), (Rect{10, 370, 1900, 104}));
+    EXPECT_EQ(got.at(530), (Rect{10, 926, 949, 104}));
+    EXPECT_EQ(got.at(540), (Rect{960, 926, 949, 104}));
+}
+
+struct CommandRecord {
+    int32_t id;
+    const char* testo_0;
+    const char* testo_1;
+    const char* effetto_0;
+};
+
+TEST_F(Layout, CommandButtonRecords) {
+    const CommandRecord cases[] = {
+        {699, "<", "", "effetto_verde"},
+        {700, "RESISTENZA\r\n4 BANDE", "", "effetto_verde"},
+        {530, "FINE", "Fine", "effetto_scurisci"},
+        {540, "RESETTA", "Resetta", "effetto_scurisci"},
+    };
+    std::map<int32_t, layout::Item> items;
+    for (const auto& it : layout::dialog_items(1024, 700)) items[it.id] = it;
+    for (const auto& c : cases) {
+        const layout::Item& it = items.at(c.id);
+        const NG_BOTTONE& r = it.record;
+        EXPECT_EQ(it.kind, layout::Kind::Button) << c.id;
+        EXPECT_EQ(r.indice, c.id);
+        EXPECT_EQ((Rect{r.x, r.y, r.larghezza, r.altezza}), (Rect{it.x, it.y, it.w, it.h}));
+        EXPECT_EQ(r.testo_0.str(), c.testo_0) << c.id;
+        EXPECT_EQ(r.testo_1.str(), c.testo_1) << c.id;
+        EXPECT_EQ(r.effetto_0.str(), c.effetto_0) << c.id;
+        EXPECT_EQ(r.effetto_1.str(), "effetto_rosso") << c.id;
+        EXPECT_EQ(r.colore_testo_0, 0xFFFFFF) << c.id;
+        EXPECT_EQ(r.colore_testo_1, 0xFFFFFF) << c.id;
+        EXPECT_EQ(r.colore_ombra, 0) << c.id;
+        EXPECT_EQ(r.trasparente, 1) << c.id;
+        EXPECT_EQ(r.font, 28) << c.id;
+        EXPECT_EQ(r.cornice, 0) << c.id;
+        EXPECT_TRUE(r.etichetta.blank()) << c.id;
+        EXPECT_TRUE(r.immagine.blank()) << c.id;
+    }
+}
+
+TEST_F(Layout, ColourButtonRecords) {
+    const char* names[] = {"nero", "marrone", "rosso",  "arancio", "giallo",  "verde",
+                           "blu",  "viola",   "grigio", "bianco",  "argento", "oro"};
+    const char* fills[] = {"1",        "128",     "255",     "42495",    "65535",    "32768",
+                           "16711680", "8388736", "8421504", "16777215", "12632256", "55295"};
+    std::map<int32_t, layout::Item> items;
+    for (const auto& it : layout::dialog_items(1024, 700)) items[it.id] = it;
+    for (int32_t i = 1; i <= 12; ++i) {
+        const NG_BOTTONE& r = items.at(600 + i).record;
+        const bool light = i >= 11;
+        EXPECT_EQ(r.indice, 600 + i);
+        EXPECT_EQ(r.testo_0.str(), names[i - 1]);
+        EXPECT_EQ(r.testo_1.str(), names[i - 1]);
+        EXPECT_EQ(r.effetto_0.str(), fills[i - 1]) << names[i - 1];
+        EXPECT_EQ(r.effetto_1.str(), "effetto_scurisci");
+        EXPECT_EQ(r.etichetta.str(), std::to_string(i - 1));
+        EXPECT_EQ(r.colore_testo_0, light ? 0 : 0xFFFFFF) << names[i - 1];
+        EXPECT_EQ(r.colore_testo_1, 0xFFFFFF);
+        EXPECT_EQ(r.colore_ombra, light ? 0xFFFFFF : 0) << names[i - 1];
+        EXPECT_EQ(r.trasparente, 1);
+        EXPECT_EQ(r.font, 60);
+        EXPECT_EQ(r.cornice, 1);
+    }
+}
+
+TEST_F(Layout, ClockAndFieldStyles) {
+    std::map<int32_t, layout::Item> items;
+    for (const auto& it : layout::dialog_items(1024, 700)) items[it.id] = it;
+    EXPECT_EQ(items.at(245).kind, layout::Kind::Clock);
+    EXPECT_EQ(items.at(245).record.font, 44);
+    EXPECT_EQ(items.at(245).record.cornice, 0);
+    for (int32_t id = 901; id <= 905; ++id) {
+        const layout::Item& it = items.at(id);
+        EXPECT_EQ(it.kind, layout::Kind::Field);
+        EXPECT_EQ(it.record.font, 44);
+        EXPECT_EQ(it.record.cornice, 1);
+        EXPECT_EQ(it.record.colore_ombra, id == 905 ? 0xC0C0C0 : 0x808080);
+        EXPECT_EQ(it.record.colore_testo_0, 0);
+    }
+}
+
+TEST_F(Layout, AbsurdSizesStayDefined) {
+    const int32_t sizes[][2] = {{50, 30}, {0, 0}, {-5, -5}, {1, 100000}, {2147483647, 2147483647}};
+    for (const auto& s : sizes) {
+        const auto items = layout::dialog_items(s[0], s[1]);
+        EXPECT_EQ(items.size(), 23u) << s[0] << 'x' << s[1];
+    }
+    // A tiny dialog gives negative sizes; they are kept as computed.
+    const auto tiny = rects_of(layout::dialog_items(50, 30));
+    EXPECT_EQ(tiny.at(245), (Rect{10, 10, 30, 2}));
+    EXPECT_LT(tiny.at(700).w, 30);
+    EXPECT_EQ(layout::round_even(3e10f), INT32_MAX);
+    EXPECT_EQ(layout::round_even(-3e10f), INT32_MIN);
+}
+
+// The walk that makes windows puts every control where the arithmetic says.
+TEST_F(Layout, DefiniscCreatesTheControlsAsComputed) {
+    surface::reset_all();
+    NG_CREA_TABELLE();
+    dialogo = surface::create_dialog(0, "", 0, 0, 1024, 700, 0x80000000u, 0);
+    ASSERT_NE(dialogo, 0);
+    DEFINISC(dialogo, ID_SFONDO, 1024, 700);
+
+    for (const auto& it : layout::dialog_items(1024, 700)) {
+        const surface::Point p = surface::control_pos(dialogo, it.id);
+        const surface::Size s = surface::control_size(dialogo, it.id);
+        EXPECT_EQ((Rect{p.x, p.y, s.w, s.h}), (Rect{it.x, it.y, it.w, it.h})) << it.id;
+        const NG_BOTTONE& r = NG_BOTTONI[static_cast<std::size_t>(it.id)];
+        if (it.kind == layout::Kind::Button) {
+            EXPECT_EQ(r.testo_0.str(), it.record.testo_0.str()) << it.id;
+            EXPECT_EQ(r.stato, 0) << it.id; // painted twice, back at rest
+        }
+        if (it.kind == layout::Kind::Field || it.kind == layout::Kind::Clock) {
+            EXPECT_EQ(r.font, 44) << it.id;
+            EXPECT_EQ(r.cornice, it.record.cornice) << it.id;
+            EXPECT_EQ(r.colore_ombra, it.record.colore_ombra) << it.id;
+        }
+    }
+    surface::reset_all();
+    dialogo = 0;
+}
+
+} // namespace
