@@ -136,6 +136,9 @@ TEST_F(Windows, ClicksReportOnlyOnNotifyControls) {
         soon(0, [d] {
             QTest::mouseClick(widget_of(d, 11), Qt::LeftButton, {}, QPoint(10, 10));
             QTest::mouseClick(widget_of(d, 10), Qt::RightButton, {}, QPoint(10, 10));
+            // Released outside the control: no click.
+            QTest::mousePress(widget_of(d, 10), Qt::LeftButton, {}, QPoint(10, 10));
+            QTest::mouseRelease(widget_of(d, 10), Qt::LeftButton, {}, QPoint(-20, 10));
             QTest::mouseClick(widget_of(d, 10), Qt::LeftButton, {}, QPoint(10, 10));
             end_dialog(d, 1);
         });
@@ -182,6 +185,43 @@ TEST_F(Windows, HandlerMayPauseAndDrawInsideACommand) {
         }
     };
     EXPECT_EQ(show_modal(dialog, recorder), 3);
+}
+
+// Counts the paints a widget receives.
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+TEST_F(Windows, DirectDisplayShowsAtOnceDeferredWaitsForRedraw) {
+    static PaintCounter counter;
+    static int direct, deferred, redrawn;
+    widget_of(dialog, 10)->installEventFilter(&counter);
+    react = [](Handle d, const Message& m) {
+        if (m.msg != WM_INITDIALOG) return;
+        soon(0, [d] {
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(widget_of(d, 0)));
+            select_target(d, 10, surface::Display::Direct);
+            counter.paints = 0;
+            box(0, 0, 5, 5, 0, 0xFF, -1);
+            direct = counter.paints;
+            select_target(d, 10, surface::Display::Deferred);
+            counter.paints = 0;
+            box(0, 0, 5, 5, 0, 0xFF00, -1);
+            print("abc");
+            deferred = counter.paints;
+            redraw();
+            redrawn = counter.paints;
+            end_dialog(d, 0);
+        });
+    };
+    show_modal(dialog, recorder);
+    EXPECT_EQ(direct, 1);
+    EXPECT_EQ(deferred, 0);
+    EXPECT_EQ(redrawn, 1);
 }
 
 TEST_F(Windows, ControlsAndTheirGeometry) {
