@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -337,9 +338,10 @@ Handle create_dialog(Handle owner, const std::string& title, int32_t x, int32_t 
 void set_dialog_icon(Handle dialog, const std::string& resource) {
     Dialog* d = find_dialog(dialog);
     if (d == nullptr) return;
-    const QIcon icon(":/" + latin1(resource));
-    if (icon.isNull() || icon.availableSizes().isEmpty()) return;
-    d->setWindowIcon(icon);
+    const QString path = ":/" + latin1(resource);
+    if (resource.empty() || !QFile::exists(path)) return;
+    const QIcon icon(path);
+    if (!icon.isNull()) d->setWindowIcon(icon);
 }
 
 Handle add_control(Handle dialog, int32_t id, const std::string& caption, int32_t x, int32_t y,

@@ -84,13 +84,6 @@ TEST_F(Surface, BoxOutlineUsesPenWidthAndFillRules) {
     }
 }
 
-TEST_F(Surface, LineColourMinusOneIsForeground) {
-    canvas(10, 10);
-    set_colours(BLUE, -2);
-    box(0, 0, 9, 9, 0, -1, -1);
-    EXPECT_EQ(pixel(5, 5), BLUE);
-}
-
 TEST_F(Surface, CornerRoundsTheShorterSideAndIsCappedAt100) {
     canvas(60, 40);
     box(10, 10, 49, 29, 100, RED, -1);
@@ -211,21 +204,6 @@ TEST_F(Surface, LabelFaceFallsBackToAMonospaceFace) {
     EXPECT_EQ(text_size("iiii").w, text_size("WWWW").w);
     select_font(create_font("MS Sans Serif", 12, 0, 0));
     EXPECT_LT(text_size("iiii").w, text_size("WWWW").w);
-}
-
-TEST_F(Surface, FontStyleBitsChangeTheText) {
-    canvas(200, 40);
-    set_colours(WHITE, -2);
-    select_font(create_font("DejaVu Sans", 14, 0, 0));
-    print("Fine");
-    const std::string plain = get_pixels();
-    for (int32_t bits : {FONT_BOLD, FONT_ITALIC, FONT_UNDERLINE, FONT_STRIKEOUT}) {
-        canvas(200, 40);
-        set_colours(WHITE, -2);
-        select_font(create_font("DejaVu Sans", 14, bits, 0));
-        print("Fine");
-        EXPECT_FALSE(get_pixels() == plain) << bits;
-    }
 }
 
 TEST_F(Surface, DeletedFontFallsBackToTheDefault) {
