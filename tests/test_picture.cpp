@@ -1,0 +1,572 @@
+// Picture loading: fit arithmetic of the loader, the four placement modes and
+// the name label on a control, the clipboard, and hostile picture files.
+#include "imaging/gdiplus.h"
+#include "imaging/picture.h"
+#include "surface/surface.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QImage>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+namespace {
+
+using surface::Display;
+
+constexpr int32_t kGreen = 0x00FF00; // 0x00BBGGRR
+constexpr int32_t kBlue = 0xFF0000;
+constexpr QRgb kGreenRgb = 0xFF00FF00;
+constexpr QRgb kBlueRgb = 0xFF0000FF;
+constexpr QRgb kRedRgb = 0xFFFF0000;
+
+long peak_rss_mb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+QImage current_pixels() {
+    QImage* dc = surface::device_context();
+    return dc ? dc->copy() : QImage();
+}
+
+bool close_to(QRgb a, QRgb b, int tolerance = 3) {
+    return std::abs(qRed(a) - qRed(b)) <= tolerance &&
+           std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
+           std::abs(qBlue(a) - qBlue(b)) <= tolerance;
+}
+
+// Bounding box of the pixels that differ from `background`.
+QRect drawn_box(const QImage& image, QRgb background) {
+    QRect box;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (!close_to(image.pixel(x, y), background, 8)) box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+// A cols x rows grid of distinct solid cells.
+QRgb cell_colour(int cx, int cy) {
+    return qRgb(30 + 55 * cx, 200 - 45 * cy, 90 + 30 * ((cx + cy) % 4));
+}
+
+QImage grid_picture(int w, int h, int cols = 4, int rows = 4) {
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) image.setPixel(x, y, cell_colour(x * cols / w, y * rows / h));
+    return image;
+}
+
+// ---------------------------------------------------------------- JPEG maker
+// Writes a baseline JPEG of flat 8x8 blocks without holding its pixels, so
+// the tests can make very large pictures cheaply. `data_blocks` < 0 writes
+// every block; otherwise the file stops after that many (a truncated file).
+// `quant_table` 1 refers to a quantisation table the file never defines.
+bool write_flat_jpeg(const QString& path, int width, int height,
+                     const std::function<QRgb(int, int)>& colour_at, long data_blocks = -1,
+                     int quant_table = 0) {
+    std::FILE* f = std::fopen(path.toLocal8Bit().constData(), "wb");
+    if (!f) return false;
+    auto put = [&](int v) { std::fputc(v & 0xFF, f); };
+    auto put16 = [&](int v) { put(v >> 8), put(v); };
+    put(0xFF), put(0xD8);
+    put(0xFF), put(0xDB), put16(67), put(0);
+    for (int i = 0; i < 64; ++i) put(i == 0 ? 8 : 1);
+    put(0xFF), put(0xC0), put16(17), put(8), put16(height), put16(width), put(3);
+    for (int c = 1; c <= 3; ++c) put(c), put(0x11), put(quant_table);
+    put(0xFF), put(0xC4), put16(49), put(0x00);
+    for (int i = 1; i <= 16; ++i) put(i == 4 ? 12 : 0);
+    for (int i = 0; i < 12; ++i) put(i);
+    put(0x10);
+    for (int i = 1; i <= 16; ++i) put(i == 1 ? 1 : 0);
+    put(0);
+    put(0xFF), put(0xDA), put16(12), put(3);
+    for (int c = 1; c <= 3; ++c) put(c), put(0);
+    put(0), put(63), put(0);
+
+    unsigned acc = 0;
+    int nbits = 0;
+    auto bits = [&](unsigned value, int count) {
+        while (count-- > 0) {
+            acc = (acc << 1) | ((value >> count) & 1u);
+            if (++nbits == 8) {
+                put(int(acc));
+                if (acc == 0xFF) put(0);
+                acc = 0;
+                nbits = 0;
+            }
+        }
+    };
+    int predictor[3] = {0, 0, 0};
+    const int bw = (width + 7) / 8, bh = (height + 7) / 8;
+    long written = 0;
+    for (int by = 0; by < bh; ++by)
+        for (int bx = 0; bx < bw; ++bx) {
+            if (data_blocks >= 0 && written++ >= data_blocks) return std::fclose(f) == 0;
+            const QRgb rgb = colour_at(bx * 8, by * 8);
+            const double r = qRed(rgb), g = qGreen(rgb), b = qBlue(rgb);
+            const double level[3] = {0.299 * r + 0.587 * g + 0.114 * b,
+                                     -0.168736 * r - 0.331264 * g + 0.5 * b + 128,
+                                     0.5 * r - 0.418688 * g - 0.081312 * b + 128};
+            for (int c = 0; c < 3; ++c) {
+                const int dc = std::clamp(int(std::lround(level[c])), 0, 255) - 128;
+                const int diff = dc - predictor[c];
+                predictor[c] = dc;
+                int category = 0;
+                while ((std::abs(diff) >> category) != 0) ++category;
+                bits(unsigned(category), 4);
+                if (category)
+                    bits(unsigned(diff < 0 ? diff + (1 << category) - 1 : diff), category);
+                bits(0, 1);
+            }
+        }
+    while (nbits != 0) bits(1, 1);
+    put(0xFF), put(0xD9);
+    return std::fclose(f) == 0;
+}
+
+// Closes every modal window that appears while it lives, keeping its text.
+class ModalCloser {
+  public:
+    ModalCloser() {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            if (QWidget* w = QApplication::activeModalWidget()) {
+                auto* box = qobject_cast<QMessageBox*>(w);
+                texts_ << (box ? box->text() : QString());
+                w->close();
+            }
+        });
+        timer_.start(20);
+    }
+    const QStringList& texts() const { return texts_; }
+
+  private:
+    QTimer timer_;
+    QStringList texts_;
+};
+
+class Picture : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        surface::reset_all();
+        ASSERT_TRUE(dir_.isValid());
+        old_dir_ = QDir::currentPath();
+        QDir::setCurrent(dir_.path());
+        ASSERT_EQ(GdiplusStartup(&token_, &input_, nullptr), Ok);
+    }
+    void TearDown() override {
+        GdiplusShutdown(token_);
+        gdiplus::simulate_missing_decoder(false);
+        QDir::setCurrent(old_dir_);
+        surface::reset_all();
+    }
+
+    static std::string save(const QImage& image, const QString& name, const char* format = "PNG") {
+        EXPECT_TRUE(image.save(name, format, 95)) << name.toStdString();
+        return name.toStdString();
+    }
+    static std::string solid(int w, int h, QRgb colour, const QString& name) {
+        QImage image(w, h, QImage::Format_RGB32);
+        image.fill(colour);
+        return save(image, name);
+    }
+    static surface::Handle bitmap(int w, int h, int32_t colour) {
+        const surface::Handle b = surface::new_bitmap(w, h);
+        surface::select_target(b, 0, Display::Deferred);
+        surface::clear(colour);
+        return b;
+    }
+    // A dialog with one graphic control of the given size, filled with `fill`.
+    surface::Handle control(int w, int h, int32_t fill) {
+        dialog_ = surface::create_dialog(0, "", 0, 0, 800, 600, 0, 0);
+        surface::add_control(dialog_, kId, "", 0, 0, w, h, 0, 0);
+        surface::select_target(dialog_, kId, Display::Deferred);
+        surface::clear(fill);
+        return dialog_;
+    }
+    QImage control_pixels() {
+        surface::select_target(dialog_, kId, Display::Deferred);
+        return current_pixels();
+    }
+
+    static constexpr int32_t kId = 340;
+    QTemporaryDir dir_;
+    QString old_dir_;
+    uint32_t token_ = 0;
+    GdiplusStartupInput input_;
+    surface::Handle dialog_ = 0;
+};
+
+// ---------------------------------------------------------------- fit arithmetic
+
+TEST_F(Picture, FitKeepsProportionsAndCentres) {
+    struct Case {
+        int iw, ih, tw, th;
+        QRect expected;
+    } cases[] = {
+        {200, 100, 100, 100, {0, 25, 100, 50}}, // wide: middle band
+        {100, 200, 100, 100, {25, 0, 50, 100}}, // tall: middle column
+        {100, 50, 200, 100, {0, 0, 200, 100}},  // exact ratio: the whole target
+        {50, 100, 100, 200, {0, 0, 100, 200}},  // exact ratio, tall
+        {3, 1, 100, 100, {0, 33, 100, 33}},     // r = 0.3333: h = 33, y = 33
+        {4, 1, 10, 10, {0, 4, 10, 2}},          // h = 2.5 goes to the even 2
+        {1, 4, 10, 10, {4, 0, 2, 10}},          // w = 2.5 goes to the even 2
+        {100, 200, 101, 100, {25, 0, 50, 100}}, // x = 51 div 2 truncates
+        {7, 3, 50, 50, {0, 14, 50, 21}},        // r = 0.4286: h = 21.43 -> 21
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.iw << "x" << c.ih << " into " << c.tw << "x" << c.th);
+        const std::string file = solid(c.iw, c.ih, kRedRgb, "fit.png");
+        const surface::Handle target = bitmap(c.tw, c.th, kBlue);
+        ASSERT_EQ(fGDIp_2hBMP_impl(file, target, 1, kGreen), target);
+        EXPECT_EQ(surface::current_target(), target);
+        const QImage pixels = current_pixels();
+        EXPECT_EQ(drawn_box(pixels, kGreenRgb), c.expected);
+        EXPECT_TRUE(close_to(pixels.pixel(c.expected.center()), kRedRgb));
+        surface::end_bitmap();
+    }
+}
+
+TEST_F(Picture, FitBackgroundFillsOrKeepsEarlierPixels) {
+    const std::string file = solid(200, 100, kRedRgb, "wide.png");
+    for (int32_t background : {kGreen, -2}) {
+        SCOPED_TRACE(background);
+        const surface::Handle target = bitmap(100, 100, kBlue);
+        ASSERT_EQ(fGDIp_2hBMP_impl(file, target, 7, background), target);
+        const QImage pixels = current_pixels();
+        const QRgb outside = background == -2 ? kBlueRgb : kGreenRgb;
+        EXPECT_EQ(pixels.pixel(50, 10), outside);
+        EXPECT_EQ(pixels.pixel(50, 90), outside);
+        EXPECT_EQ(pixels.pixel(50, 50), kRedRgb);
+        EXPECT_EQ(drawn_box(pixels, outside), QRect(0, 25, 100, 50));
+        surface::end_bitmap();
+    }
+}
+
+TEST_F(Picture, StretchAndOwnSizeBitmaps) {
+    const QImage picture = grid_picture(40, 20);
+    const std::string file = save(picture, "grid.png");
+
+    // Target 0: a bitmap of exactly the picture's size, 1:1, whatever fit says.
+    for (int fit : {0, 1}) {
+        const surface::Handle made = fGDIp_2hBMP_impl(file, 0, fit, kBlue);
+        ASSERT_NE(made, 0);
+        EXPECT_EQ(surface::current_target(), made);
+        EXPECT_EQ(current_pixels(), picture);
+        surface::end_bitmap();
+    }
+    // Same size and fit 0: drawn 1:1 over the earlier content.
+    surface::Handle target = bitmap(40, 20, kGreen);
+    ASSERT_EQ(fGDIp_2hBMP_impl(file, target, 0, kGreen), target);
+    EXPECT_EQ(current_pixels(), picture);
+    surface::end_bitmap();
+
+    // Other size and fit 0: stretched over the whole target.
+    target = bitmap(20, 60, kGreen);
+    ASSERT_EQ(fGDIp_2hBMP_impl(file, target, 0, kGreen), target);
+    const QImage pixels = current_pixels();
+    for (int cy = 0; cy < 4; ++cy)
+        for (int cx = 0; cx < 4; ++cx)
+            EXPECT_TRUE(close_to(pixels.pixel(cx * 5 + 2, cy * 15 + 7), cell_colour(cx, cy)))
+                << cx << "," << cy;
+}
+
+TEST_F(Picture, FailuresReturnZeroAndSpareTheCallersTarget) {
+    const std::string good = solid(20, 10, kRedRgb, "good.png");
+    // Header claims 30000 x 30000, frame uses a table the file never defines:
+    // the size is readable, the pixels are not.
+    const QString broken = dir_.filePath("undecodable.jpg");
+    ASSERT_TRUE(write_flat_jpeg(
+        broken, 30000, 30000, [](int, int) { return kRedRgb; }, 4, 1));
+    {
+        QFile f(dir_.filePath("text.jpg"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("hello, this is text\n");
+    }
+    const surface::Handle target = bitmap(30, 30, kBlue);
+
+    EXPECT_EQ(fGDIp_2hBMP_impl(good, 0x7654321, 1, 0), 0); // unknown target
+    EXPECT_EQ(fGDIp_2hBMP_impl("text.jpg", target, 1, 0), 0);
+    EXPECT_EQ(fGDIp_2hBMP_impl("missing.jpg", target, 0, 0), 0);
+    EXPECT_EQ(fGDIp_2hBMP_impl(broken.toStdString(), target, 0, 0), 0);
+    EXPECT_EQ(fGDIp_2hBMP_impl(broken.toStdString(), 0, 0, 0), 0);
+
+    surface::select_target(target, 0, Display::Deferred);
+    ASSERT_EQ(surface::current_target(), target) << "the caller's target was ended";
+    EXPECT_EQ(current_pixels().pixel(15, 15), kBlueRgb);
+    EXPECT_EQ(fGDIp_2hBMP_impl(good, target, 0, 0), target);
+
+    // The layer refuses to work when it has not been started.
+    GdiplusShutdown(token_);
+    EXPECT_EQ(fGDIp_2hBMP_impl(good, 0, 0, 0), 0);
+    ASSERT_EQ(GdiplusStartup(&token_, &input_, nullptr), Ok);
+}
+
+TEST_F(Picture, HostileFilesFailCleanlyWithinMemory) {
+    const QImage picture = grid_picture(64, 64);
+    ASSERT_TRUE(picture.save("real.jpg", "JPEG", 90));
+    QByteArray jpeg;
+    {
+        QFile f("real.jpg");
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        jpeg = f.readAll();
+    }
+    auto write = [](const char* name, const QByteArray& bytes) {
+        QFile f(name);
+        f.open(QIODevice::WriteOnly);
+        f.write(bytes);
+    };
+    write("truncated.jpg", jpeg.left(jpeg.size() / 2));
+    write("header-only.jpg", jpeg.left(20));
+    write("empty.jpg", {});
+    QByteArray noise(4096, '\0');
+    for (int i = 0; i < noise.size(); ++i) noise[i] = char((i * 7919 + 13) % 251);
+    write("noise.jpg", noise);
+    write("noise-after-soi.jpg", QByteArray("\xFF\xD8\xFF", 3) + noise);
+    ASSERT_TRUE(write_flat_jpeg(
+        "huge.jpg", 30000, 30000, [](int, int) { return kRedRgb; }, 64));
+    QDir().mkdir("folder.jpg");
+
+    const surface::Handle target = bitmap(50, 40, kBlue);
+    struct Case {
+        const char* file;
+        bool may_load; // decodable in part
+    } cases[] = {
+        {"missing.jpg", false},         {"empty.jpg", false},
+        {"header-only.jpg", false},     {"noise.jpg", false},
+        {"noise-after-soi.jpg", false}, {"folder.jpg", false},
+        {"truncated.jpg", true},        {"huge.jpg", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const surface::Handle made = fGDIp_2hBMP_impl(c.file, 0, 0, 0);
+        if (made != 0) {
+            EXPECT_TRUE(c.may_load);
+            EXPECT_EQ(surface::client_size(), (surface::Size{64, 64}));
+            surface::end_bitmap();
+        }
+        for (int fit : {0, 1}) {
+            const surface::Handle drawn = fGDIp_2hBMP_impl(c.file, target, fit, kGreen);
+            EXPECT_TRUE(drawn == 0 || (c.may_load && drawn == target));
+        }
+        surface::select_target(target, 0, Display::Deferred);
+        EXPECT_EQ(surface::current_target(), target);
+    }
+    EXPECT_LT(peak_rss_mb(), 512);
+}
+
+// ---------------------------------------------------------------- placement
+
+// The rectangle with these inclusive corners.
+QRect corners(int x1, int y1, int x2, int y2) {
+    return QRect(QPoint(x1, y1), QPoint(x2, y2));
+}
+
+TEST_F(Picture, PlacementModes) {
+    // Destination and source corners are inclusive, worked out by hand.
+    struct Case {
+        int mode, iw, ih, cw, ch;
+        QRect src;
+        QRect dest; // empty: no picture
+    } cases[] = {
+        {0, 80, 80, 200, 100, corners(0, 0, 79, 79), corners(0, 0, 200, 200)}, // bottom cut
+        {0, 80, 80, 160, 240, corners(0, 0, 79, 79), corners(0, 0, 160, 160)}, // background below
+        {1, 80, 80, 200, 100, corners(0, 0, 79, 79), corners(0, 0, 200, 100)},
+        {2, 80, 80, 200, 100, corners(0, 0, 79, 79), corners(50, 0, 150, 100)},
+        {2, 80, 80, 100, 200, corners(0, 0, 79, 79), corners(0, 50, 100, 150)},
+        {2, 120, 80, 200, 200, corners(0, 0, 119, 79), corners(0, 33, 200, 166)},
+        {3, 80, 80, 200, 100, corners(0, 20, 79, 59), corners(0, 0, 200, 100)},
+        {3, 80, 80, 100, 200, corners(20, 0, 59, 79), corners(0, 0, 100, 200)},
+        {3, 120, 80, 200, 200, corners(20, 0, 99, 79), corners(0, 0, 200, 200)},
+        {7, 80, 80, 200, 100, {}, {}},
+        {-1, 80, 80, 200, 100, {}, {}},
+    };
+    const QRgb background = 0xFF808080;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "mode " << c.mode << ", " << c.iw << "x" << c.ih
+                                        << " on " << c.cw << "x" << c.ch);
+        surface::reset_all();
+        const std::string file = save(grid_picture(c.iw, c.ih), "grid.png");
+        const surface::Handle dlg = control(c.cw, c.ch, 0x0000FF);
+        NG_CARIC(dlg, kId, file, c.mode, 0x808080);
+        EXPECT_EQ(surface::current_target(), surface::control_handle(dlg, kId));
+        const QImage pixels = control_pixels();
+        const double cell_w = c.iw / 4.0, cell_h = c.ih / 4.0;
+        const int label_top = c.ch - 24; // the label's rows are checked elsewhere
+        int inside = 0;
+        for (int y = 1; y < label_top; y += 3)
+            for (int x = 1; x < c.cw; x += 3) {
+                const QRgb seen = pixels.pixel(x, y);
+                const QRect& d = c.dest;
+                if (d.isEmpty() || x < d.left() - 1 || x > d.right() + 1 || y < d.top() - 1 ||
+                    y > d.bottom() + 1) {
+                    ASSERT_TRUE(close_to(seen, background)) << x << "," << y;
+                    continue;
+                }
+                if (x < d.left() + 2 || x > d.right() - 2 || y < d.top() + 2 || y > d.bottom() - 2)
+                    continue;
+                // The picture coordinate that this control pixel shows.
+                const double u = c.src.left() + (x + 0.5 - d.left()) * c.src.width() / d.width();
+                const double v = c.src.top() + (y + 0.5 - d.top()) * c.src.height() / d.height();
+                const double du = std::fmod(u, cell_w), dv = std::fmod(v, cell_h);
+                if (du < 2 || du > cell_w - 2 || dv < 2 || dv > cell_h - 2) continue;
+                ++inside;
+                ASSERT_TRUE(close_to(seen, cell_colour(int(u / cell_w), int(v / cell_h))))
+                    << x << "," << y << " shows " << std::hex << seen;
+            }
+        if (!c.dest.isEmpty()) {
+            EXPECT_GT(inside, 100);
+        }
+    }
+}
+
+TEST_F(Picture, LabelEndsAtTheBottomRightCorner) {
+    QDir().mkdir("foto.2");
+    solid(30, 30, kRedRgb, "foto.2/bild.png");
+    solid(30, 30, kRedRgb, "noext");
+    struct Case {
+        const char* file;
+        const char* label;
+    } cases[] = {{"foto.2/bild.png", "FOTO"}, {"noext", "NOEXT"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        EXPECT_EQ(picture_label(c.file), c.label);
+        surface::reset_all();
+        const surface::Handle dlg = control(240, 60, 0x0000FF);
+        NG_CARIC(dlg, kId, c.file, 7, kGreen);
+        const QImage seen = control_pixels();
+
+        // The same label drawn by hand where it belongs.
+        const surface::Handle expected = bitmap(240, 60, kGreen);
+        const surface::Handle font = surface::create_font("pragmatapro", 10, 0, 0);
+        surface::select_font(font);
+        const surface::Size t = surface::text_size(c.label);
+        surface::set_pos(240 - t.w, 60 - t.h);
+        surface::set_colours(0x0000FF, -2);
+        surface::print(c.label);
+        EXPECT_EQ(seen, current_pixels());
+        surface::select_font(1);
+        surface::delete_font(font);
+        surface::select_target(expected, 0, Display::Deferred);
+        surface::end_bitmap();
+
+        const QRect red = drawn_box(seen, kGreenRgb);
+        ASSERT_FALSE(red.isEmpty());
+        EXPECT_GE(red.left(), 240 - t.w);
+        EXPECT_GE(red.top(), 60 - t.h);
+        EXPECT_GE(red.right(), 240 - 8);
+        EXPECT_TRUE(close_to(seen.pixel(5, 5), kGreenRgb)); // cleared with the background
+    }
+}
+
+TEST(PictureLabel, PartBeforeTheFirstFullStopInCapitals) {
+    struct Case {
+        std::string file, label;
+    } cases[] = {
+        {"c:\\foto.2\\bild.jpg", "C:\\FOTO"},
+        {"fondo3.jpg", "FONDO3"},
+        {"noext", "NOEXT"},
+        {".hidden", ""},
+        {"caff\xe8 \xe0 la \xfe.jpg", "CAFF\xc8 \xc0 LA \xde"},
+        {"\xf7\xff\xdf\xb5x", "\xf7\xff\xdf\xb5X"}, // no capital in Latin-1: unchanged
+    };
+    for (const Case& c : cases) EXPECT_EQ(picture_label(c.file), c.label) << c.file;
+}
+
+TEST_F(Picture, NothingHappensWithoutAFileOrDecoder) {
+    solid(30, 30, kRedRgb, "pic.png");
+    {
+        QFile f("words.jpg");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("not a picture");
+    }
+    QDir().mkdir("dir.png");
+    const surface::Handle dlg = control(60, 40, 0x0000FF);
+    const QImage before = control_pixels();
+
+    ModalCloser closer;
+    // No file: the layer is not even started, so no message either.
+    gdiplus::simulate_missing_decoder(true);
+    for (const char* name : {"absent.png", "dir.png", "", "pic?.png", "pic.png:"}) {
+        NG_CARIC(dlg, kId, name, 1, kGreen);
+        EXPECT_EQ(control_pixels(), before) << name;
+    }
+    EXPECT_TRUE(closer.texts().isEmpty());
+
+    // A file but no decoder: "No GDI+", nothing drawn.
+    NG_CARIC(dlg, kId, "pic.png", 1, kGreen);
+    EXPECT_EQ(closer.texts(), QStringList{"No GDI+"});
+    EXPECT_EQ(control_pixels(), before);
+    uint32_t token = 0;
+    EXPECT_NE(GdiplusStartup(&token, &input_, nullptr), Ok);
+    gdiplus::simulate_missing_decoder(false);
+
+    // A file that does not decode leaves the control as it was.
+    NG_CARIC(dlg, kId, "words.jpg", 1, kGreen);
+    EXPECT_EQ(control_pixels(), before);
+    EXPECT_EQ(closer.texts().size(), 1);
+
+    // The layer stopped again after every call.
+    GdiplusShutdown(token_);
+    EXPECT_FALSE(gdiplus::running());
+    ASSERT_EQ(GdiplusStartup(&token_, &input_, nullptr), Ok);
+}
+
+TEST_F(Picture, LargePhotoStillShowsWithinMemory) {
+    // 8192 x 5464, four quadrants; far above the full-decoding budget.
+    auto quadrant = [](int x, int y) {
+        return x < 4096 ? (y < 2732 ? 0xFFC00000 : 0xFF00C000)
+                        : (y < 2732 ? 0xFF0000C0 : 0xFFC0C000);
+    };
+    ASSERT_TRUE(write_flat_jpeg("fondo3.jpg", 8192, 5464, quadrant));
+    const long before = peak_rss_mb();
+    const surface::Handle dlg = control(192, 108, 0x0000FF);
+    NG_CARIC(dlg, kId, "fondo3.jpg", 3, kGreen);
+    const QImage seen = control_pixels();
+    EXPECT_LT(peak_rss_mb() - before, 120) << "decoded at full size";
+    for (auto [x, y] : {std::pair{40, 20}, {150, 20}, {40, 70}, {150, 70}})
+        EXPECT_TRUE(
+            close_to(seen.pixel(x, y), quadrant(x * 8192 / 192, y * 5464 / 108) | 0xFF000000, 12))
+            << x << "," << y << " " << std::hex << seen.pixel(x, y);
+
+    // The loader's own-size bitmap holds it too.
+    const surface::Handle made = fGDIp_2hBMP_impl("fondo3.jpg", 0, 0, 0);
+    ASSERT_NE(made, 0);
+    EXPECT_EQ(surface::client_size(), (surface::Size{8192, 5464}));
+    EXPECT_TRUE(close_to(current_pixels().pixel(8000, 5000), 0xFFC0C000, 12));
+    surface::end_bitmap();
+    EXPECT_LT(peak_rss_mb(), 512);
+}
+
+// ---------------------------------------------------------------- clipboard
+
+TEST_F(Picture, ClipboardPictureIsTakenTextIsLeftAlone) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    const QImage picture = grid_picture(24, 16);
+    clipboard->setImage(picture);
+    const surface::Handle made = fGDIp_2hBMP_impl("", 0, 0, 0);
+    ASSERT_NE(made, 0);
+    EXPECT_EQ(surface::current_target(), made);
+    EXPECT_EQ(current_pixels(), picture);
+    EXPECT_TRUE(clipboard->image().isNull());
+    surface::end_bitmap();
+
+    clipboard->setText("4.7 kOhm");
+    EXPECT_EQ(fGDIp_2hBMP_impl("", 0, 0, 0), 0);
+    EXPECT_EQ(clipboard->text(), "4.7 kOhm");
+
+    clipboard->clear();
+    EXPECT_EQ(fGDIp_2hBMP_impl("", 0, 0, 0), 0);
+}
+
+} // namespace
