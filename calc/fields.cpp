@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <vector>
 
 namespace {
 
@@ -50,6 +51,18 @@ void draw_cell(int32_t p, int32_t c) {
     surface::set_colours(light, -2);
     surface::set_pos(left + (s - ts.w) / 2.0, (s - ts.h) / 2.0);
     surface::print(label);
+}
+
+// What a field write does apart from drawing: the field takes the focus and
+// its pending key goes to ultimo_tasto.
+void take_field_key(int32_t id) {
+    if (surface::control_handle(dialogo, id) == 0) {
+        ultimo_tasto.clear();
+        return;
+    }
+    surface::select_target(dialogo, id, surface::Display::Deferred);
+    surface::set_focus();
+    ultimo_tasto = surface::take_pending_key();
 }
 
 } // namespace
@@ -104,24 +117,44 @@ void RIAGGIOR(const int32_t& v, const int32_t& p) {
 }
 
 void AGGIORNA(const std::string& bande, const int32_t& k) {
-    for (int32_t id = ID_RIGA_1; id <= ID_RIGA_5; ++id) QUICKADD(id, "");
-    // Each reading writes its fields in turn; the reverse reading comes last,
-    // so its five-band value of four bands is the one kept in 905.
+    // The writes in their order: every field cleared, then each reading
+    // writes its fields in turn. The reverse reading comes last, so its
+    // five-band value of four bands is the one kept in 905.
+    struct Write {
+        int32_t id;
+        std::string line;
+    };
+    std::vector<Write> writes;
+    for (int32_t id = ID_RIGA_1; id <= ID_RIGA_5; ++id) writes.push_back({id, ""});
     const std::size_t L = bande.size();
     for (const bool reverse : {false, true}) {
-        const auto lines = calc::read_one_way(bande, reverse);
+        auto lines = calc::read_one_way(bande, reverse);
         const int32_t field3 = reverse ? ID_RIGA_1 + 2 : ID_RIGA_1;
         const int32_t field45 = reverse ? ID_RIGA_1 + 3 : ID_RIGA_1 + 1;
+        auto line = [&](int32_t id) { return std::move(lines[std::size_t(id - ID_RIGA_1)]); };
         if (L == 1 && !lines[0].empty()) {
-            QUICKADD(ID_RIGA_1, lines[0]);
+            writes.push_back({ID_RIGA_1, line(ID_RIGA_1)});
         } else if (L == 3) {
-            QUICKADD(field3, lines[static_cast<std::size_t>(field3 - ID_RIGA_1)]);
+            writes.push_back({field3, line(field3)});
         } else if (L == 4) {
-            QUICKADD(ID_RIGA_5, lines[4]);
-            QUICKADD(field45, lines[static_cast<std::size_t>(field45 - ID_RIGA_1)]);
+            writes.push_back({ID_RIGA_5, line(ID_RIGA_5)});
+            writes.push_back({field45, line(field45)});
         } else if (L == 5) {
-            QUICKADD(field45, lines[static_cast<std::size_t>(field45 - ID_RIGA_1)]);
+            writes.push_back({field45, line(field45)});
         }
+    }
+    // All of it happens inside one command, so a field that is written again
+    // further down only needs what its earlier write does besides drawing:
+    // take the focus and hand over its pending key. Each field is drawn once,
+    // with its final line.
+    for (std::size_t i = 0; i < writes.size(); ++i) {
+        bool again = false;
+        for (std::size_t j = i + 1; j < writes.size() && !again; ++j)
+            again = writes[j].id == writes[i].id;
+        if (again)
+            take_field_key(writes[i].id);
+        else
+            QUICKADD(writes[i].id, writes[i].line);
     }
     if (k > 0) draw_cell(static_cast<int32_t>(std::min<std::size_t>(L, INT32_MAX)), k);
 }
