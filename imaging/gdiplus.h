@@ -63,7 +63,7 @@ GpStatus GdipDisposeImage(GpImage* image);
 namespace gdiplus {
 
 constexpr int64_t kFullDecodeBytes = int64_t(128) << 20;
-constexpr int64_t kScaledDecodeBytes = int64_t(48) << 20;
+constexpr int64_t kScaledDecodeBytes = int64_t(32) << 20;
 
 // True while at least one start-up is in force.
 bool running();

@@ -462,10 +462,8 @@ TEST_F(Picture, LabelEndsAtTheBottomRightCorner) {
 
         const QRect red = drawn_box(seen, kGreenRgb);
         ASSERT_FALSE(red.isEmpty());
-        EXPECT_GE(red.left(), 240 - t.w);
-        EXPECT_GE(red.top(), 60 - t.h);
         EXPECT_GE(red.right(), 240 - 8);
-        EXPECT_TRUE(close_to(seen.pixel(5, 5), kGreenRgb)); // cleared with the background
+        EXPECT_GE(red.bottom(), 60 - 8);
     }
 }
 
