@@ -174,13 +174,6 @@ TEST_F(Fields, LeftTextHasItsShadowOneDownOneRight) {
     EXPECT_LE(std::abs((text.top + text.bottom) - 37), 8);
 }
 
-TEST_F(Fields, BlanksAroundTheTextDoNotShow) {
-    QUICKADD(ID_RIGA_1, "47 Ohm");
-    const Image plain = snapshot(ID_RIGA_1);
-    QUICKADD(ID_RIGA_1, "   47 Ohm   ");
-    EXPECT_EQ(snapshot(ID_RIGA_1).px, plain.px);
-}
-
 TEST_F(Fields, AlignmentIsReadWithoutRegardToCase) {
     struct Case {
         const char* alignment;

@@ -141,18 +141,6 @@ TEST_F(Handler, StripKeepsACellPerBandThroughBackspaceAndReset) {
     EXPECT_NE(strip_pixels(), five);
 }
 
-TEST_F(Handler, ManyPressesKeepTheFieldsConsistent) {
-    for (int i = 0; i < 14; ++i) press(601 + i % 12);
-    EXPECT_EQ(bande.size(), 14u);
-    expect_fields_follow_bande("fourteen bands");
-    for (int i = 0; i < 10; ++i) press(ID_INDIETRO);
-    EXPECT_EQ(bande, (std::string{0, 1, 2, 3}));
-    expect_fields_follow_bande("back to four");
-    for (int i = 0; i < 6; ++i) press(ID_INDIETRO);
-    EXPECT_TRUE(bande.empty());
-    expect_fields_follow_bande("empty");
-}
-
 TEST_F(Handler, ClockTickWritesTheTimeAndDropsOtherKeys) {
     DLG_CB(dialogo, surface::WM_TIMER, 3, 0); // not the clock's timer
     EXPECT_EQ(accessible_name(ID_OROLOGIO), "");
@@ -211,14 +199,6 @@ TEST_F(Handler, EndKeysAndCommandsEndTheDialog) {
             EXPECT_LT(run.ms, 800) << c.what;
         }
     }
-}
-
-TEST_F(Handler, KeyPendingOnAResultFieldWaitsForItsNextWrite) {
-    QTest::keyClick(widget_of(ID_RIGA_1 + 2), '0');
-    press(606); // one band: every field is written once more
-    EXPECT_EQ(ultimo_tasto, "") << "the key is taken by the field's write and then replaced";
-    DLG_CB(dialogo, surface::WM_TIMER, 2, 0);
-    EXPECT_EQ(ultimo_tasto, "");
 }
 
 } // namespace
