@@ -5,6 +5,7 @@
 #include "ngbutton/ngbutton.h"
 
 #include <QtGlobal>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -60,7 +61,11 @@ int PRINCIPALE() {
 
     const int32_t x = round_half_even((static_cast<double>(lavoro.w) - W) / 2.0 - 1.0);
     const int32_t y = round_half_even((static_cast<double>(lavoro.h) - H) / 2.0 - 1.0);
-    dialogo = surface::create_dialog(0, "", x, y, W, H, kPopupStyle, 0);
+    // A window of no width or height is never shown, so it could not take the
+    // keyboard and the user could not end the program (a configuration file
+    // without sizes leaves them at 0): such a dialog gets one pixel. The
+    // layout below still uses W and H as they are.
+    dialogo = surface::create_dialog(0, "", x, y, std::max(W, 1), std::max(H, 1), kPopupStyle, 0);
 
     surface::set_dialog_icon(dialogo, "logo");
 

@@ -1,0 +1,200 @@
+// Start-up time of the program against an empty frameless dialog, both in
+// fresh processes on the same 1920x1080 offscreen screen.
+//
+// The benchmark runs itself again as a child with a hidden first argument:
+//   --empty-dialog   an empty frameless QDialog of the work area's size
+//   --program        the real start-up: application object, main procedure
+// Each child reports two moments on its clock: the dialog shown (its show
+// event) and the dialog fully painted (its first paint has been delivered,
+// children included), then ends its dialog. The parent times both from just
+// before it started the child and reports the program's times as ratios to
+// the empty dialog's, measured side by side in the same run.
+#include "app/app.h"
+#include "surface/surface.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QEvent>
+#include <QScreen>
+#include <QTimer>
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+int64_t now_ns() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+// ------------------------------------------------------------------ child
+
+// Watches the first dialog: notes when it is shown and when its first paint
+// is over, prints both, and then calls `finish`.
+class Milestones : public QObject {
+  public:
+    explicit Milestones(std::function<void(QDialog*)> finish) : finish_(std::move(finish)) {}
+
+  protected:
+    bool eventFilter(QObject* obj, QEvent* event) override {
+        auto* widget = qobject_cast<QWidget*>(obj);
+        if (widget == nullptr || done_) return false;
+        auto* dialog = qobject_cast<QDialog*>(widget->window());
+        if (dialog == nullptr) return false;
+        if (event->type() == QEvent::Show && widget == dialog && shown_ == 0) shown_ = now_ns();
+        // A dialog covered by opaque children is not painted itself: the
+        // first paint of anything in it starts the pass.
+        if (event->type() == QEvent::Paint && shown_ != 0 && !painting_) {
+            painting_ = true;
+            // The whole window is painted in one pass; a zero timer runs once
+            // the pass is over.
+            QTimer::singleShot(0, dialog, [this, dialog] {
+                const int64_t painted = now_ns();
+                done_ = true;
+                std::printf("%lld %lld\n", static_cast<long long>(shown_),
+                            static_cast<long long>(painted));
+                std::fflush(stdout);
+                finish_(dialog);
+            });
+        }
+        return false;
+    }
+
+  private:
+    std::function<void(QDialog*)> finish_;
+    int64_t shown_ = 0;
+    bool painting_ = false;
+    bool done_ = false;
+};
+
+int run_empty_dialog(int argc, char** argv) {
+    surface::prepare_toolkit();
+    QApplication app(argc, argv);
+    Milestones watch([](QDialog* d) { d->done(0); });
+    app.installEventFilter(&watch);
+    QDialog dialog(nullptr, Qt::FramelessWindowHint);
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    dialog.setGeometry(-1, -1, area.width(), area.height());
+    dialog.show();
+    dialog.exec();
+    return 0;
+}
+
+int run_program(int argc, char** argv) {
+    if (!surface::start_application(argc, argv)) return 1;
+    Milestones watch([](QDialog*) { surface::end_dialog(dialogo, 0); });
+    qApp->installEventFilter(&watch);
+    return PRINCIPALE();
+}
+
+// ------------------------------------------------------------------ parent
+
+struct Times {
+    double shown_ms = -1;
+    double painted_ms = -1;
+};
+
+std::string self_path;
+
+// Starts this program as a child in `folder` and reads its two moments.
+Times run_child(const char* mode, const std::string& folder) {
+    int out[2];
+    if (pipe(out) != 0) return {};
+    const int64_t start = now_ns();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out[1], STDOUT_FILENO);
+        close(out[0]);
+        close(out[1]);
+        if (chdir(folder.c_str()) != 0) _exit(127);
+        setenv("QT_QPA_PLATFORM", "offscreen:configfile=" BENCH_SCREEN_CONFIG, 1);
+        execl(self_path.c_str(), self_path.c_str(), mode, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(out[1]);
+    std::string text;
+    char buf[256];
+    for (ssize_t n; (n = read(out[0], buf, sizeof buf)) > 0;) text.append(buf, size_t(n));
+    close(out[0]);
+    int status = 0;
+    if (pid > 0) waitpid(pid, &status, 0);
+    long long shown = 0, painted = 0;
+    if (std::sscanf(text.c_str(), "%lld %lld", &shown, &painted) != 2) return {};
+    return {double(shown - start) / 1e6, double(painted - start) / 1e6};
+}
+
+double median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// Program folder: fondo3.jpg and the configuration are read from the current
+// folder, the font from the folder of the running executable, which for the
+// child is this benchmark's; the font is put beside it once.
+std::string program_folder_ready() {
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::path(BENCH_PROGRAM).parent_path();
+    const fs::path font = folder / "CabinSketch-Bold.otf";
+    const fs::path mine = fs::path(self_path).parent_path() / "CabinSketch-Bold.otf";
+    std::error_code ec;
+    if (fs::exists(font, ec) && !fs::exists(mine, ec)) fs::copy_file(font, mine, ec);
+    return folder.string();
+}
+
+void BM_StartUp(benchmark::State& state) {
+    const std::string folder = program_folder_ready();
+    std::vector<double> empty_shown, empty_painted, prog_shown, prog_painted;
+    for (auto _ : state) {
+        const Times e = run_child("--empty-dialog", folder);
+        const Times p = run_child("--program", folder);
+        if (e.shown_ms < 0 || p.shown_ms < 0) {
+            state.SkipWithError("a child did not report its start-up");
+            return;
+        }
+        empty_shown.push_back(e.shown_ms);
+        empty_painted.push_back(e.painted_ms);
+        prog_shown.push_back(p.shown_ms);
+        prog_painted.push_back(p.painted_ms);
+        state.SetIterationTime(p.painted_ms / 1000.0);
+    }
+    const double es = median(empty_shown), ep = median(empty_painted);
+    const double ps = median(prog_shown), pp = median(prog_painted);
+    state.counters["empty_shown_ms"] = es;
+    state.counters["empty_painted_ms"] = ep;
+    state.counters["program_shown_ms"] = ps;
+    state.counters["program_painted_ms"] = pp;
+    // Targets: shown within 1.5x, fully painted within 2x of the empty dialog.
+    state.counters["ratio_shown"] = es > 0 ? ps / es : 0;
+    state.counters["ratio_painted"] = ep > 0 ? pp / ep : 0;
+}
+BENCHMARK(BM_StartUp)->UseManualTime()->Iterations(9)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 2 && std::strcmp(argv[1], "--empty-dialog") == 0)
+        return run_empty_dialog(argc, argv);
+    if (argc >= 2 && std::strcmp(argv[1], "--program") == 0) return run_program(argc, argv);
+
+    char exe[4096];
+    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    self_path = n > 0 ? std::string(exe, size_t(n)) : std::string(argv[0]);
+
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,222 @@
+// The whole program in-process: the main procedure runs its modal dialog on
+// the offscreen screen while a driver clicks controls, reads the result
+// fields as a screen reader does, and ends it with Escape, "0", "Fine" or a
+// close request.
+#include "app/app.h"
+#include "calc/calc.h"
+#include "surface/surface.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The dialog's child widget of a control, found by its place and size.
+QWidget* control_widget(int32_t id) {
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (dialog == nullptr) return nullptr;
+    const surface::Point p = surface::control_pos(dialogo, id);
+    const surface::Size s = surface::control_size(dialogo, id);
+    const QRect want(p.x, p.y, s.w, s.h);
+    for (QWidget* w : dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (w->geometry() == want) return w;
+    return nullptr;
+}
+
+std::string accessible_name(int32_t id) {
+    QWidget* w = control_widget(id);
+    if (w == nullptr) return "<no control>";
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+    if (a == nullptr) return "<not accessible>";
+    return a->text(QAccessible::Name).trimmed().toStdString();
+}
+
+std::array<std::string, 5> shown_fields() {
+    std::array<std::string, 5> out;
+    for (int32_t i = 0; i < 5; ++i) out[static_cast<std::size_t>(i)] = accessible_name(901 + i);
+    return out;
+}
+
+std::array<std::string, 5> expected_fields(const std::string& bands) {
+    std::array<std::string, 5> lines = LEGGI_BANDE(bands);
+    for (auto& l : lines) l = QString::fromStdString(l).trimmed().toStdString();
+    return lines;
+}
+
+void click(int32_t id) {
+    QWidget* w = control_widget(id);
+    ASSERT_NE(w, nullptr) << "control " << id;
+    QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center());
+}
+
+// Types a key the way a user does between clicks: once the clock bar has
+// been rewritten (and so holds the focus), into the focused control.
+void type_key(Qt::Key key) {
+    QTest::qWait(250);
+    QWidget* target = QApplication::focusWidget();
+    if (target == nullptr) target = control_widget(ID_OROLOGIO);
+    ASSERT_NE(target, nullptr);
+    QTest::keyClick(target, key, Qt::NoModifier);
+}
+
+class Program : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        old_dir_ = QDir::currentPath();
+        // The background picture, when the build has one, makes it the real look.
+        QFile::copy(QStringLiteral(TEST_FONT_DIR "fondo3.jpg"), dir_.filePath("fondo3.jpg"));
+        QDir::setCurrent(dir_.path());
+    }
+    void TearDown() override {
+        QDir::setCurrent(old_dir_);
+        surface::reset_all();
+    }
+
+    void write_config(const std::string& text) {
+        QFile f(dir_.filePath("tavi_menu_conf.cnf"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text.data(), static_cast<qint64>(text.size()));
+    }
+
+    // Runs the main procedure; `driver` is called once its dialog is up and
+    // must end it. A watchdog ends a run that the driver could not end.
+    int run(const std::function<void()>& driver) {
+        bool started = false;
+        watchdog_fired_ = false;
+        QTimer poll;
+        poll.setInterval(20);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (started || QApplication::activeModalWidget() == nullptr) return;
+            started = true;
+            poll.stop();
+            driver();
+        });
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, [&] {
+            watchdog_fired_ = true;
+            surface::end_dialog(dialogo, 0);
+        });
+        poll.start();
+        watchdog.start(20000);
+        const int result = PRINCIPALE();
+        EXPECT_TRUE(started) << "the dialog never ran modally; " << pixelori << 'x' << pixelver;
+        EXPECT_FALSE(watchdog_fired_) << "the dialog did not end by itself";
+        return result;
+    }
+
+    QTemporaryDir dir_;
+    QString old_dir_;
+    bool watchdog_fired_ = false;
+};
+
+TEST_F(Program, WithoutConfigurationFillsTheWorkAreaAndEndsOnEscape) {
+    surface::Point pos;
+    surface::Size size;
+    int32_t digit_px = 0, clock_px = 0;
+    const int rc = run([&] {
+        pos = surface::window_pos(dialogo);
+        size = surface::window_size(dialogo);
+        digit_px = surface::font_pixel_size(font_h26.handle);
+        clock_px = surface::font_pixel_size(font_44.handle);
+        type_key(Qt::Key_Escape);
+    });
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(pos, (surface::Point{-1, -1}));
+    EXPECT_EQ(size, surface::work_area());
+    EXPECT_EQ(larghezzacornice, 10);
+    // round(1080 / 26) = 42 points and 44 points, at 96 DPI.
+    EXPECT_EQ(digit_px, 56);
+    EXPECT_EQ(clock_px, 59);
+}
+
+TEST_F(Program, ConfiguredSizeIsCentredAndEndsOnZero) {
+    write_config("' dimensioni della finestra\r\npixelori=1024\r\npixelver=700\r\n"
+                 "larghezzacornice=8\r\n");
+    surface::Point pos, strip;
+    surface::Size size;
+    const int rc = run([&] {
+        pos = surface::window_pos(dialogo);
+        size = surface::window_size(dialogo);
+        strip = surface::control_pos(dialogo, ID_RESISTENZA);
+        type_key(Qt::Key_0);
+    });
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(pos, (surface::Point{447, 189}));
+    EXPECT_EQ(size, (surface::Size{1024, 700}));
+    EXPECT_EQ(strip, (surface::Point{94, 149}));
+    EXPECT_EQ(larghezzacornice, 8);
+}
+
+TEST_F(Program, BandsReadingsBackspaceAndReset) {
+    write_config("pixelori=1024\r\npixelver=700\r\n");
+    std::array<std::string, 5> five, six, back, reset;
+    std::string bands_after_reset = "x";
+    const int rc = run([&] {
+        // yellow violet black brown brown: 470 x 10 = 4.7 kOhm, 1 %
+        for (int32_t id : {605, 608, 601, 602, 602}) click(id);
+        five = shown_fields();
+        click(603); // a sixth band: no rule fits
+        six = shown_fields();
+        click(ID_INDIETRO);
+        back = shown_fields();
+        click(ID_RESETTA);
+        reset = shown_fields();
+        bands_after_reset = bande;
+        type_key(Qt::Key_Escape);
+    });
+    EXPECT_EQ(rc, 0);
+
+    const std::string first_five{4, 7, 0, 1, 1};
+    EXPECT_EQ(five, expected_fields(first_five));
+    bool found = false;
+    for (const auto& line : five) found = found || line.find("4.7 kOhm") != std::string::npos;
+    EXPECT_TRUE(found) << five[0] << " | " << five[1] << " | " << five[2];
+
+    const std::array<std::string, 5> empty{};
+    EXPECT_EQ(six, empty);
+    EXPECT_EQ(back, five);
+    EXPECT_EQ(reset, empty);
+    EXPECT_EQ(bands_after_reset, "");
+}
+
+TEST_F(Program, FineAndCloseRequestEndTheRun) {
+    write_config("pixelori=800\r\npixelver=600\r\n");
+    EXPECT_EQ(run([&] { click(ID_FINE); }), 0);
+    EXPECT_EQ(run([&] { QApplication::activeModalWidget()->close(); }), 0);
+}
+
+TEST_F(Program, AbsurdSizesStartAndEnd) {
+    // A tiny dialog makes controls of zero or negative size; a negative size
+    // in the file means the whole screen.
+    const char* configs[] = {"pixelori=50\r\npixelver=30", "pixelori=0\r\npixelver=0",
+                             "pixelori=-5\r\npixelver=99999999999", "pixelori=800\r\npixelver=1e9"};
+    for (const char* config : configs) {
+        write_config(config);
+        surface::Size size;
+        EXPECT_EQ(run([&] {
+                      size = surface::window_size(dialogo);
+                      QApplication::activeModalWidget()->close();
+                  }),
+                  0)
+            << config;
+        if (std::string(config).find("-5") != std::string::npos) {
+            EXPECT_EQ(size, surface::desktop_size());
+        }
+        surface::reset_all();
+    }
+}
+
+} // namespace
