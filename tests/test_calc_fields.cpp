@@ -230,7 +230,7 @@ TEST_F(Fields, WriteOnAMissingControlDrawsNothingElsewhere) {
     const Image before = snapshot(ID_RIGA_1);
     // Select the field, then write to an id that does not exist.
     surface::select_target(dialogo, ID_RIGA_1, surface::Display::Direct);
-    ultimo_tasto = "z";
+    ultimo_tasto.assign(1, 'z');
     NG_SCRIV(dialogo, ID_SFONDO, 4242, "sinistra", "intruder");
     EXPECT_EQ(snapshot(ID_RIGA_1).px, before.px);
     EXPECT_EQ(ultimo_tasto, "");

@@ -144,7 +144,7 @@ TEST_F(Handler, StripKeepsACellPerBandThroughBackspaceAndReset) {
 TEST_F(Handler, ClockTickWritesTheTimeAndDropsOtherKeys) {
     DLG_CB(dialogo, surface::WM_TIMER, 3, 0); // not the clock's timer
     EXPECT_EQ(accessible_name(ID_OROLOGIO), "");
-    ultimo_tasto = "x";
+    ultimo_tasto.assign(1, 'x');
     DLG_CB(dialogo, surface::WM_TIMER, 2, 0);
     EXPECT_EQ(ultimo_tasto, "");
     const QString shown = QString::fromStdString(accessible_name(ID_OROLOGIO));
@@ -182,7 +182,7 @@ TEST_F(Handler, EndKeysAndCommandsEndTheDialog) {
         intptr_t result;
     };
     const Case cases[] = {
-        {"Escape collected by a field", [] { ultimo_tasto = "\x1b"; }, 0},
+        {"Escape collected by a field", [] { ultimo_tasto.assign(1, '\x1b'); }, 0},
         {"0 typed on the clock bar",
          [] { QTimer::singleShot(150, [] { QTest::keyClick(widget_of(ID_OROLOGIO), '0'); }); }, 0},
         {"x typed on the clock bar",
