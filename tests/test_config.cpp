@@ -21,79 +21,23 @@ struct NumberCase {
 };
 
 TEST(LeggiNumero, ReadsNumbersAsTheFileWritesThem) {
+    // clang-format off
     const NumberCase cases[] = {
-        // plain, blanks before, text after
-        {"800", 800},
-        {" \t\r\n 800", 800},
-        {"800px", 800},
-        {"px800", 0},
-        {"", 0},
-        {"- 5", 0},
-        {"12,5", 12},
-        {"1 000", 1},
-        {"+12", 12},
-        {"-12", -12},
-        {"0000000000000000000000001", 1},
-        // decimals round halves to the even neighbour, exactly
-        {"799.5", 800},
-        {"800.5", 800},
-        {"2.5", 2},
-        {"3.5", 4},
-        {"-2.5", -2},
-        {"-3.5", -4},
-        {"0.5", 0},
-        {"0.49999999999999999999", 0},
-        {"0.50000000000000000001", 1},
-        {"2.50000000000000000001", 3},
-        {".51", 1},
-        {"5.", 5},
-        {"1.2.3", 1},
-        {"0.05", 0},
-        // exponents
-        {"1e3", 1000},
-        {"1E3", 1000},
-        {"1d3", 1000},
-        {"1D+3", 1000},
-        {"25e-1", 2},
-        {"35E-1", 4},
-        {"1e", 1},
-        {"1e+", 1},
-        {"1ex", 1},
-        {"1e9", 1000000000},
-        {"1e-9999", 0},
-        {"e5", 0},
-        // other bases
-        {"&H1F", 31},
-        {"&hff", 255},
-        {"&B101", 5},
-        {"&b102", 2},
-        {"&O17", 15},
-        {"&o17", 15},
-        {"&Q17", 15},
-        {"&q17", 15},
-        {"&17", 15},
-        {"&178", 15},
-        {"&8", 0},
-        {"&", 0},
-        {"&Hxyz", 0},
-        {"&H7FFFFFFF", INT32_MAX},
+        {" \t\r\n 800px", 800}, {"px800", 0}, {"", 0}, {"- 5", 0}, {"-12", -12},
+        // halves go to the even neighbour, decided on the digits themselves
+        {"799.5", 800}, {"800.5", 800}, {"-2.5", -2}, {"-3.5", -4}, {"0.5", 0},
+        {"0.50000000000000000001", 1}, {".51", 1}, {"1.2.3", 1},
+        {"1E3", 1000}, {"1d3", 1000}, {"1D+3", 1000}, {"25e-1", 2}, {"35E-1", 4}, {"1e", 1},
+        {"1e-9999", 0}, {"e5", 0},
+        {"&H1F", 31}, {"&hff", 255}, {"&B101", 5}, {"&b102", 2}, {"&O17", 15}, {"&q17", 15},
+        {"&178", 15}, {"&8", 0}, {"&", 0}, {"&H7FFFFFFF", INT32_MAX},
         // the edges of the 32-bit range
-        {"2147483647", INT32_MAX},
-        {"2147483647.4", INT32_MAX},
-        {"2147483647.5", kOut},
-        {"2147483648", kOut},
-        {"-2147483648", INT32_MIN},
-        {"-2147483648.5", INT32_MIN},
-        {"-2147483649", kOut},
-        {"99999999999", kOut},
-        {"1e10", kOut},
-        {"1e9999", kOut},
-        {"1e99999999999999999999999", kOut},
-        {"&HFFFFFFFF", kOut},
-        {"&H" + std::string(100, 'F'), kOut},
-        {"1" + std::string(5000, '0'), kOut},
-        {"0." + std::string(5000, '0') + "1", 0},
+        {"2147483647.4", INT32_MAX}, {"2147483647.5", kOut}, {"-2147483648", INT32_MIN},
+        {"-2147483649", kOut}, {"99999999999", kOut}, {"1e9999", kOut},
+        {"1e99999999999999999999999", kOut}, {"&HFFFFFFFF", kOut},
+        {"&H" + std::string(100, 'F'), kOut}, {"1" + std::string(5000, '0'), kOut},
     };
+    // clang-format on
     for (const auto& c : cases) {
         EXPECT_EQ(LEGGI_NUMERO(c.text), c.expected) << "text: \"" << c.text.substr(0, 40) << '"';
     }
@@ -132,28 +76,17 @@ TEST_F(ConfigFile, LineRules) {
         {"case-sensitive", "PixelOri=800", 0, 0, 0},
         {"inside a word", "xpixelori=800", 800, 0, 0},
         {"blank before =", "pixelori = 800", 0, 0, 0},
-        {"blank after =", "pixelori= 800", 800, 0, 0},
-        {"two keys on a line", "pixelori=800 pixelver=600", 800, 600, 0},
-        {"half down to even", "pixelori=799.5", 800, 0, 0},
-        {"half up to even", "pixelori=800.5", 800, 0, 0},
-        {"negative width", "pixelori=-1\r\npixelver=-5", kDesktop, kDesktop, 0},
-        {"zero width", "pixelori=0", 0, 0, 0},
-        {"out of range", "pixelori=99999999999\r\nlarghezzacornice=99999999999", kDesktop, 0, kOut},
-        {"comment", "'pixelori=800", 0, 0, 0},
+        {"two keys on a line, blank after =", "pixelori= 800 pixelver=600", 800, 600, 0},
+        {"halves to even", "pixelori=799.5\r\npixelver=800.5", 800, 800, 0},
+        {"negative size", "pixelori=-1\r\npixelver=-5", kDesktop, kDesktop, 0},
+        {"out of range", "pixelori=99999999999\r\nlarghezzacornice=1e10", kDesktop, 0, kOut},
         {"comment after blanks", "   'pixelori=800", 0, 0, 0},
-        {"not a comment behind x", "x'pixelori=800", 800, 0, 0},
         {"tab is not stripped", "\t'pixelori=800", 800, 0, 0},
-        {"LF-only lines are one line", "pixelori=800\npixelver=600\nlarghezzacornice=3\n", 800, 600,
-         3},
+        {"LF-only lines are one line", "pixelori=800\npixelver=600\n", 800, 600, 0},
         {"LF-only file behind a comment", "' c\npixelori=800\npixelver=600\n", 0, 0, 0},
-        {"CR LF and bare CR", "pixelori=640\rpixelver=480\r\nlarghezzacornice=2", 640, 480, 2},
-        {"later line wins", "pixelori=800\r\npixelori=900\r\n", 900, 0, 0},
+        {"bare CR, later line wins", "pixelori=640\rpixelori=700\r\nlarghezzacornice=2", 700, 0, 2},
         {"value ends at the next occurrence", "pixelori=1pixelori=2", 1, 0, 0},
         {"ctrl-z ends the file", std::string("pixelori=800\r\x1apixelver=600"), 800, 0, 0},
-        {"units after the value", "pixelori=800px", 800, 0, 0},
-        {"hex value", "pixelver=&H200", 0, 512, 0},
-        {"empty file", "", 0, 0, 0},
-        {"blank lines", "\r\n   \r\n\r\npixelver=300", 0, 300, 0},
         {"binary bytes", std::string("\0\xff\xfe pixelori=640\0\x01\r\x80pixelver=1e9", 32), 640,
          1000000000, 0},
     };
@@ -186,15 +119,6 @@ TEST_F(ConfigFile, NoReadableFileChangesNothing) {
         EXPECT_EQ(pixelver, 6) << name;
         EXPECT_EQ(larghezzacornice, 7) << name;
     }
-}
-
-TEST_F(ConfigFile, ManyLinesAreReadToTheLast) {
-    std::string content;
-    for (int i = 0; i < 100000; ++i) content += "rumore rumore rumore pixelver=1\r\n";
-    content += "pixelori=1024\r\npixelver=700";
-    LEGGO_CN(write(content));
-    EXPECT_EQ(pixelori, 1024);
-    EXPECT_EQ(pixelver, 700);
 }
 
 } // namespace
