@@ -2,6 +2,7 @@
 // leaves on a field, the key it collects, and the band cells.
 #include "calc/calc.h"
 #include "ngbutton/ngbutton.h"
+#include "support.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -39,21 +40,11 @@ uint32_t pattern(int32_t x, int32_t y) {
 }
 
 QWidget* widget_of(int32_t id) {
-    const surface::Point p = surface::control_pos(dialogo, id);
-    const surface::Size s = surface::control_size(dialogo, id);
-    for (QWidget* w : QApplication::allWidgets())
-        if (w->parentWidget() != nullptr && qobject_cast<QDialog*>(w->window()) != nullptr &&
-            w->geometry() == QRect(p.x, p.y, s.w, s.h))
-            return w;
-    return nullptr;
+    return testsupport::control_widget(dialogo, id);
 }
 
 std::string accessible_name(int32_t id) {
-    QWidget* w = widget_of(id);
-    if (w == nullptr) return "<no widget>";
-    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
-    if (a == nullptr) return "<no interface>";
-    return a->text(QAccessible::Name).toStdString();
+    return testsupport::accessible_name(dialogo, id);
 }
 
 class Fields : public ::testing::Test {

@@ -3,6 +3,7 @@
 #include "app/app.h"
 #include "calc/calc.h"
 #include "ngbutton/ngbutton.h"
+#include "support.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -19,28 +20,14 @@ namespace {
 constexpr int32_t kW = 640, kH = 400;
 
 QWidget* widget_of(int32_t id) {
-    const surface::Point p = surface::control_pos(dialogo, id);
-    const surface::Size s = surface::control_size(dialogo, id);
-    if (s.w == 0) return nullptr;
-    for (QWidget* w : QApplication::allWidgets())
-        if (w->parentWidget() != nullptr && qobject_cast<QDialog*>(w->window()) != nullptr &&
-            w->geometry() == QRect(p.x, p.y, s.w, s.h))
-            return w;
-    return nullptr;
+    return testsupport::control_widget(dialogo, id);
 }
 
 std::string accessible_name(int32_t id) {
-    QWidget* w = widget_of(id);
-    if (w == nullptr) return "<no widget>";
-    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
-    return a == nullptr ? "<no interface>" : a->text(QAccessible::Name).toStdString();
+    return testsupport::accessible_name(dialogo, id);
 }
 
-std::string trimmed(const std::string& s) {
-    const auto b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return "";
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
+using testsupport::trimmed;
 
 std::string strip_pixels() {
     surface::select_target(dialogo, ID_RESISTENZA, surface::Display::Deferred);

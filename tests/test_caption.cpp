@@ -2,13 +2,13 @@
 // on a face, checked against the same texts printed at the expected places.
 #include "ngbutton/ng_detail.h"
 #include "ngbutton/ngbutton.h"
+#include "support.h"
 #include "surface/surface.h"
-#include "test_ngbutton_support.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
 
-using namespace ngtest;
+using namespace testsupport;
 
 namespace {
 

@@ -1,6 +1,7 @@
 // Colour effects: per-channel arithmetic and its rounding, position-dependent
 // effects, name matching and hostile snapshots.
 #include "imaging/effects.h"
+#include "support.h"
 #include "surface/surface.h"
 
 #include <cstdint>
@@ -16,11 +17,7 @@ uint32_t px(uint32_t r, uint32_t g, uint32_t b, uint32_t reserved = 0xA5) {
 }
 
 std::string snapshot(int32_t w, int32_t h, const std::vector<uint32_t>& pixels) {
-    std::string s(8 + 4 * pixels.size(), '\0');
-    std::memcpy(s.data(), &w, 4);
-    std::memcpy(s.data() + 4, &h, 4);
-    if (!pixels.empty()) std::memcpy(s.data() + 8, pixels.data(), 4 * pixels.size());
-    return s;
+    return testsupport::make_snapshot(w, h, pixels);
 }
 
 std::vector<uint32_t> pixels_of(const std::string& s) {

@@ -9,6 +9,11 @@
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     setenv("QT_QPA_PLATFORM", "offscreen:configfile=" TEST_SCREEN_CONFIG, 0);
+    // A private runtime folder keeps the toolkit from warning about a missing one.
+    if (getenv("XDG_RUNTIME_DIR") == nullptr) {
+        char runtime[] = "/tmp/resistenze-test-XXXXXX";
+        if (mkdtemp(runtime) != nullptr) setenv("XDG_RUNTIME_DIR", runtime, 1);
+    }
     surface::prepare_toolkit();
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();

@@ -4,8 +4,8 @@
 #include "imaging/effects.h"
 #include "ngbutton/ng_detail.h"
 #include "ngbutton/ngbutton.h"
+#include "support.h"
 #include "surface/surface.h"
-#include "test_ngbutton_support.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -17,7 +17,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 
-using namespace ngtest;
+using namespace testsupport;
 
 namespace {
 

@@ -4,6 +4,7 @@
 // close request.
 #include "app/app.h"
 #include "calc/calc.h"
+#include "support.h"
 #include "surface/surface.h"
 
 #include <QAccessible>
@@ -22,24 +23,12 @@
 
 namespace {
 
-// The dialog's child widget of a control, found by its place and size.
 QWidget* control_widget(int32_t id) {
-    QWidget* dialog = QApplication::activeModalWidget();
-    if (dialog == nullptr) return nullptr;
-    const surface::Point p = surface::control_pos(dialogo, id);
-    const surface::Size s = surface::control_size(dialogo, id);
-    const QRect want(p.x, p.y, s.w, s.h);
-    for (QWidget* w : dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        if (w->geometry() == want) return w;
-    return nullptr;
+    return testsupport::control_widget(dialogo, id);
 }
 
 std::string accessible_name(int32_t id) {
-    QWidget* w = control_widget(id);
-    if (w == nullptr) return "<no control>";
-    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
-    if (a == nullptr) return "<not accessible>";
-    return a->text(QAccessible::Name).trimmed().toStdString();
+    return testsupport::trimmed(testsupport::accessible_name(dialogo, id));
 }
 
 std::array<std::string, 5> shown_fields() {

@@ -7,6 +7,7 @@
 #include <iostream>
 #include <locale>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,13 @@ struct SequenceCase {
     std::vector<std::string> bands;
     std::array<std::string, 5> shown; // fields 901..905, as displayed
 };
+
+// Names the case by its bands in test listings and failure messages.
+[[maybe_unused]] void PrintTo(const SequenceCase& c, std::ostream* os) {
+    *os << '[';
+    for (std::size_t i = 0; i < c.bands.size(); ++i) *os << (i ? " " : "") << c.bands[i];
+    *os << ']';
+}
 
 class Readings : public ::testing::TestWithParam<SequenceCase> {};
 

@@ -1,6 +1,7 @@
 // The see-through face: the overlay pass on its own, then NG_MEM_S on a small
 // dialog whose background control holds a pattern, checked pixel by pixel.
 #include "imaging/see_through.h"
+#include "support.h"
 #include "surface/surface.h"
 
 #include <cstdint>
@@ -12,11 +13,7 @@
 namespace {
 
 std::string snapshot(int32_t w, int32_t h, const std::vector<uint32_t>& pixels) {
-    std::string s(8 + 4 * pixels.size(), '\0');
-    std::memcpy(s.data(), &w, 4);
-    std::memcpy(s.data() + 4, &h, 4);
-    if (!pixels.empty()) std::memcpy(s.data() + 8, pixels.data(), 4 * pixels.size());
-    return s;
+    return testsupport::make_snapshot(w, h, pixels);
 }
 
 uint32_t pixel(const std::string& s, std::size_t k) {

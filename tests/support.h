@@ -1,0 +1,97 @@
+// Helpers shared by the test programs: pixel snapshots, the widgets behind
+// graphic controls and what screen readers are told about them.
+#pragma once
+
+#include "surface/surface.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QDialog>
+#include <QWidget>
+#include <vector>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+namespace testsupport {
+
+inline int32_t header(const std::string& s, int at) {
+    int32_t v = 0;
+    if (s.size() >= 8) std::memcpy(&v, s.data() + at, 4);
+    return v;
+}
+
+// Colour of a pixel as 0x00BBGGRR.
+inline int32_t colour_at(const std::string& s, int32_t x, int32_t y) {
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data()) + 8 +
+                    4 * (static_cast<std::size_t>(y) * header(s, 0) + x);
+    return p[2] | (p[1] << 8) | (p[0] << 16);
+}
+
+// Pixels whose colour differs (the reserved byte ignored); -1 when the sizes differ.
+inline int differences(const std::string& a, const std::string& b) {
+    if (a.size() != b.size() || a.size() < 8 || a.compare(0, 8, b, 0, 8) != 0) return -1;
+    int n = 0;
+    for (int32_t y = 0; y < header(a, 4); ++y)
+        for (int32_t x = 0; x < header(a, 0); ++x) n += colour_at(a, x, y) != colour_at(b, x, y);
+    return n;
+}
+
+inline bool all_of_colour(const std::string& s, int32_t colour) {
+    for (int32_t y = 0; y < header(s, 4); ++y)
+        for (int32_t x = 0; x < header(s, 0); ++x)
+            if (colour_at(s, x, y) != colour) return false;
+    return s.size() > 8;
+}
+
+// The rectangle (x, y, w, h) of a snapshot.
+inline std::string crop(const std::string& s, int32_t x, int32_t y, int32_t w, int32_t h) {
+    std::string out(8 + 4 * static_cast<std::size_t>(w) * h, '\0');
+    std::memcpy(out.data(), &w, 4);
+    std::memcpy(out.data() + 4, &h, 4);
+    for (int32_t j = 0; j < h; ++j)
+        std::memcpy(out.data() + 8 + 4 * static_cast<std::size_t>(j) * w,
+                    s.data() + 8 + 4 * (static_cast<std::size_t>(y + j) * header(s, 0) + x),
+                    4 * static_cast<std::size_t>(w));
+    return out;
+}
+
+// A snapshot of w x h pixels given as 32-bit words.
+inline std::string make_snapshot(int32_t w, int32_t h, const std::vector<uint32_t>& pixels) {
+    std::string s(8 + 4 * pixels.size(), '\0');
+    std::memcpy(s.data(), &w, 4);
+    std::memcpy(s.data() + 4, &h, 4);
+    if (!pixels.empty()) std::memcpy(s.data() + 8, pixels.data(), 4 * pixels.size());
+    return s;
+}
+
+// Text without leading and trailing blanks.
+inline std::string trimmed(const std::string& s) {
+    const auto b = s.find_first_not_of(' ');
+    if (b == std::string::npos) return "";
+    return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
+// The child widget of a dialog's graphic control, found by place and size.
+inline QWidget* control_widget(surface::Handle dialog, int32_t id) {
+    const surface::Point p = surface::control_pos(dialog, id);
+    const surface::Size s = surface::control_size(dialog, id);
+    if (s.w == 0 && s.h == 0) return nullptr;
+    for (QWidget* w : QApplication::allWidgets())
+        if (w->parentWidget() != nullptr && qobject_cast<QDialog*>(w->window()) != nullptr &&
+            w->geometry() == QRect(p.x, p.y, s.w, s.h))
+            return w;
+    return nullptr;
+}
+
+// The name a screen reader is given for a control.
+inline std::string accessible_name(surface::Handle dialog, int32_t id) {
+    QWidget* w = control_widget(dialog, id);
+    if (w == nullptr) return "<no widget>";
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+    if (a == nullptr) return "<no interface>";
+    return a->text(QAccessible::Name).toStdString();
+}
+
+} // namespace testsupport
