@@ -43,8 +43,11 @@ void NG_DISEG(const surface::Handle& dialog, const int32_t& background_id, const
     if (cached != nullptr && !cached->empty()) {
         surface::set_pixels(*cached);
     } else if (record.trasparente != 0) {
-        const std::string face = surface::get_pixels();
-        NG_MEM_S(dialog, background_id, face, id, record);
+        // The control was just cleared to black, so every pixel of the
+        // picture layer is its key colour and none of it shows over the
+        // background: an empty layer gives the same face without reading
+        // the control back.
+        NG_MEM_S(dialog, background_id, std::string(), id, record);
         // The see-through face leaves the control in direct display; the rest
         // of the look is assembled off screen and shown once at the end.
         surface::select_target(dialog, id, surface::Display::Deferred);

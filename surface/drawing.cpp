@@ -72,6 +72,12 @@ void drawn(const TargetRef& target) {
         target.widget->repaint();
 }
 
+void drawn(const TargetRef& target, const QRect& area) {
+    if (target.widget == nullptr || target.canvas->state.mode != Display::Direct) return;
+    const QRect shown = area.intersected(target.widget->rect());
+    if (!shown.isEmpty()) target.widget->repaint(shown);
+}
+
 bool fonts_available() {
     return QGuiApplication::instance() != nullptr;
 }
@@ -192,6 +198,34 @@ void draw_shape(Shape shape, const QRectF& r, double radius, int32_t line_colour
     QPainter painter(&t.canvas->image);
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setPen(Qt::NoPen);
+    if (shape == Shape::Box && radius <= 0) {
+        // A square box of whole pixels: its frame is four bands and its
+        // inside one rectangle, filled directly instead of as paths.
+        const bool has_inside = inner.width() > 0 && inner.height() > 0;
+        if (!has_inside) {
+            painter.fillRect(r, QColor(line));
+        } else {
+            const double side = r.height() - 2.0 * pen;
+            painter.fillRect(QRectF(r.left(), r.top(), r.width(), pen), QColor(line));
+            painter.fillRect(QRectF(r.left(), r.bottom() - pen, r.width(), pen), QColor(line));
+            painter.fillRect(QRectF(r.left(), r.top() + pen, pen, side), QColor(line));
+            painter.fillRect(QRectF(r.right() - pen, r.top() + pen, pen, side), QColor(line));
+            if (fill_colour != -2) {
+                const QBrush brush =
+                    fill_brush(fill_colour == -1 ? line : rgb(fill_colour), fill_style);
+                if (brush.style() == Qt::SolidPattern) {
+                    painter.fillRect(inner, brush);
+                } else {
+                    QPainterPath inside;
+                    inside.addRect(inner);
+                    painter.fillPath(inside, brush);
+                }
+            }
+        }
+        painter.end();
+        drawn(t, r.toAlignedRect());
+        return;
+    }
     QPainterPath ring;
     ring.setFillRule(Qt::OddEvenFill);
     add_shape(ring, shape, r, radius);
@@ -206,7 +240,17 @@ void draw_shape(Shape shape, const QRectF& r, double radius, int32_t line_colour
         painter.fillPath(inside,
                          fill_brush(fill_colour == -1 ? line : rgb(fill_colour), fill_style));
     painter.end();
-    drawn(t);
+    drawn(t, r.toAlignedRect());
+}
+
+// The part of [x1, x2) x [y1, y2) that can touch a window, as a QRect.
+QRect edge_rect(int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
+    constexpr int64_t lo = -1, hi = int64_t(MAX_WINDOW_EDGE) + 1;
+    x1 = std::clamp(x1, lo, hi);
+    y1 = std::clamp(y1, lo, hi);
+    x2 = std::clamp(x2, lo, hi);
+    y2 = std::clamp(y2, lo, hi);
+    return QRect(int(x1), int(y1), int(x2 - x1), int(y2 - y1));
 }
 
 // Copies a clipped rectangle of whole rows between RGB32 images; source and
@@ -240,12 +284,17 @@ void blit(const QImage& src, int64_t sx, int64_t sy, int64_t w, int64_t h, QImag
     const qsizetype dst_stride = dst.bytesPerLine();
     const uchar* from = src.constBits() + sy * src_stride + sx * 4;
     uchar* to = dst.bits() + dy * dst_stride + dx * 4;
+    // Both are RGB32, whose top byte is always 0xFF, so the rows go over as
+    // they are.
+    const size_t row_bytes = size_t(w) * 4;
+    if (&src != &dst && src_stride == dst_stride && qsizetype(row_bytes) == src_stride) {
+        std::memcpy(to, from, row_bytes * size_t(h));
+        return;
+    }
     const bool upwards = &src == &dst && dy > sy;
     for (int64_t i = 0; i < h; ++i) {
         const int64_t row = upwards ? h - 1 - i : i;
-        uint32_t* line = reinterpret_cast<uint32_t*>(to + row * dst_stride);
-        std::memmove(line, from + row * src_stride, size_t(w) * 4);
-        for (int64_t x = 0; x < w; ++x) line[x] |= 0xFF000000u;
+        std::memmove(to + row * dst_stride, from + row * src_stride, row_bytes);
     }
 }
 
@@ -386,8 +435,16 @@ void print(const std::string& text) {
         painter.setPen(QColor(foreground_rgb(s)));
         painter.drawText(QPoint(s.pos.x, s.pos.y + metrics.ascent()), q);
     }
+    const QPoint at(s.pos.x, s.pos.y);
     s.pos.x += advance;
-    drawn(t);
+    if (q.isEmpty()) return;
+    // The cell of the text, widened by a line height on each side for glyphs
+    // that reach past their advance (italics, overhanging bearings).
+    const int line = metrics.height();
+    const QRect ink = metrics.boundingRect(q).translated(at.x(), at.y() + metrics.ascent());
+    drawn(
+        t,
+        QRect(at.x() - line, at.y(), advance + 2 * line, line).united(ink.adjusted(-2, -2, 2, 2)));
 }
 
 void new_line() {
@@ -449,15 +506,37 @@ std::string get_pixels() {
     if (!t || t.canvas->image.isNull()) return {};
     const QImage& image = t.canvas->image;
     const int32_t w = image.width(), h = image.height();
-    std::string out(8 + size_t(w) * size_t(h) * 4, '\0');
-    char* p = out.data();
-    for (int i = 0; i < 4; ++i) p[i] = char((uint32_t(w) >> (8 * i)) & 0xFF);
-    for (int i = 0; i < 4; ++i) p[4 + i] = char((uint32_t(h) >> (8 * i)) & 0xFF);
     const size_t row_bytes = size_t(w) * 4;
-    for (int32_t y = 0; y < h; ++y)
-        std::memcpy(p + 8 + size_t(y) * row_bytes, image.constScanLine(y), row_bytes);
+    // Filled by appending into reserved room, so the pixels are written once.
+    std::string out;
+    out.reserve(8 + row_bytes * size_t(h));
+    char header[8];
+    for (int i = 0; i < 4; ++i) header[i] = char((uint32_t(w) >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i) header[4 + i] = char((uint32_t(h) >> (8 * i)) & 0xFF);
+    out.append(header, 8);
+    const auto* bits = reinterpret_cast<const char*>(image.constBits());
+    if (qsizetype(row_bytes) == image.bytesPerLine()) {
+        out.append(bits, row_bytes * size_t(h));
+    } else {
+        for (int32_t y = 0; y < h; ++y)
+            out.append(bits + size_t(y) * size_t(image.bytesPerLine()), row_bytes);
+    }
     return out;
 }
+
+namespace {
+
+// Copies n pixels that come from outside and sets their top byte, which an
+// RGB32 image must have at 0xFF; one pass.
+void copy_opaque(uint32_t* to, const uchar* from, size_t n) {
+    for (size_t x = 0; x < n; ++x) {
+        uint32_t p;
+        std::memcpy(&p, from + 4 * x, 4);
+        to[x] = p | 0xFF000000u;
+    }
+}
+
+} // namespace
 
 void set_pixels(const std::string& snapshot) {
     TargetRef t = current();
@@ -471,12 +550,16 @@ void set_pixels(const std::string& snapshot) {
     QImage& image = t.canvas->image;
     const int32_t cols = std::min(w, image.width());
     const int32_t rows = std::min(h, image.height());
-    for (int32_t y = 0; y < rows; ++y) {
-        auto* line = reinterpret_cast<uint32_t*>(image.scanLine(y));
-        std::memcpy(line, p + 8 + size_t(y) * size_t(w) * 4, size_t(cols) * 4);
-        for (int32_t x = 0; x < cols; ++x) line[x] |= 0xFF000000u;
+    const qsizetype stride = image.bytesPerLine();
+    uchar* bits = image.bits();
+    if (cols == w && qsizetype(w) * 4 == stride) {
+        copy_opaque(reinterpret_cast<uint32_t*>(bits), p + 8, size_t(cols) * size_t(rows));
+    } else {
+        for (int32_t y = 0; y < rows; ++y)
+            copy_opaque(reinterpret_cast<uint32_t*>(bits + y * stride),
+                        p + 8 + size_t(y) * size_t(w) * 4, size_t(cols));
     }
-    drawn(t);
+    drawn(t, QRect(0, 0, cols, rows));
 }
 
 // ---------------------------------------------------------------- copies
@@ -490,8 +573,9 @@ void copy(Handle source, int32_t source_id, double x1, double y1, double x2, dou
     const int64_t sx = to_pixel(x1), sy = to_pixel(y1);
     const int64_t w = int64_t(to_pixel(x2)) - sx + 1, h = int64_t(to_pixel(y2)) - sy + 1;
     if (w <= 0 || h <= 0) return;
-    blit(s.canvas->image, sx, sy, w, h, t.canvas->image, to_pixel(dx), to_pixel(dy));
-    drawn(t);
+    const int64_t tx = to_pixel(dx), ty = to_pixel(dy);
+    blit(s.canvas->image, sx, sy, w, h, t.canvas->image, tx, ty);
+    drawn(t, edge_rect(tx, ty, tx + w, ty + h));
 }
 
 void stretch(Handle source, int32_t source_id, double x1, double y1, double x2, double y2,
@@ -531,7 +615,7 @@ void stretch(Handle source, int32_t source_id, double x1, double y1, double x2, 
     if (part.isNull()) return;
     if (part.format() != QImage::Format_RGB32) part = part.convertToFormat(QImage::Format_RGB32);
     blit(part, 0, 0, dw, dh, t.canvas->image, dx, dy);
-    drawn(t);
+    drawn(t, edge_rect(dx, dy, dx + dw, dy + dh));
 }
 
 } // namespace surface

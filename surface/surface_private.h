@@ -134,6 +134,10 @@ class CanvasWidget : public QWidget {
   protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // The picture does not change with the focus, so gaining or losing it
+    // repaints nothing.
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 };
 
 class Dialog;
@@ -201,8 +205,10 @@ Handle current_handle();
 Dialog* find_dialog(Handle handle);
 CanvasWidget* find_canvas_widget(Handle handle);
 
-// Shows a direct-display target's new content at once.
+// Shows a direct-display target's new content at once: all of it, or only
+// the area that changed.
 void drawn(const TargetRef& target);
+void drawn(const TargetRef& target, const QRect& area);
 
 // True when widgets may be made: a QApplication exists and this is its thread.
 bool gui_available();

@@ -5,9 +5,11 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
+#include <QFocusEvent>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QScreen>
@@ -59,10 +61,24 @@ void CanvasWidget::allocate(int32_t width, int32_t height) {
     if (!canvas.image.isNull()) canvas.image.fill(0xFF000000u);
 }
 
-void CanvasWidget::paintEvent(QPaintEvent*) {
-    if (canvas.image.isNull()) return;
+void CanvasWidget::paintEvent(QPaintEvent* event) {
+    // The widget is opaque: every pixel asked for is painted here, from the
+    // backing image where it reaches and black beyond it.
     QPainter painter(this);
-    painter.drawImage(0, 0, canvas.image);
+    const QRect image_rect = canvas.image.rect();
+    for (const QRect& r : event->region()) {
+        const QRect inside = r.intersected(image_rect);
+        if (inside != r) painter.fillRect(r, Qt::black);
+        if (!inside.isEmpty()) painter.drawImage(inside.topLeft(), canvas.image, inside);
+    }
+}
+
+void CanvasWidget::focusInEvent(QFocusEvent* event) {
+    event->accept();
+}
+
+void CanvasWidget::focusOutEvent(QFocusEvent* event) {
+    event->accept();
 }
 
 void CanvasWidget::keyPressEvent(QKeyEvent* event) {
@@ -92,6 +108,7 @@ GraphicControl::GraphicControl(Dialog* dialog, int32_t control_id, uint32_t cont
     : CanvasWidget(dialog), owner(dialog), id(control_id), style(control_style) {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
 }
 
 void GraphicControl::mousePressEvent(QMouseEvent* event) {
@@ -295,6 +312,7 @@ Handle create_backdrop(const std::string& caption, int32_t x, int32_t y, int32_t
     auto* backdrop = new CanvasWidget(nullptr);
     backdrop->setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     backdrop->setAttribute(Qt::WA_OpaquePaintEvent);
+    backdrop->setAttribute(Qt::WA_NoSystemBackground);
     backdrop->setFocusPolicy(Qt::StrongFocus);
     backdrop->setWindowTitle(latin1(caption));
     // The client area sits inside a one-pixel border, as a bordered popup's.
@@ -457,8 +475,12 @@ void set_focus() {
     TargetRef t = current();
     if (t.widget == nullptr) return;
     QWidget* top = t.widget->window();
-    top->raise();
-    top->activateWindow();
+    // The window in use is already in front; asking again on every field
+    // write only costs the window system a round trip.
+    if (!top->isActiveWindow()) {
+        top->raise();
+        top->activateWindow();
+    }
     t.widget->setFocus(Qt::OtherFocusReason);
 }
 
