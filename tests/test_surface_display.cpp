@@ -1,0 +1,215 @@
+// What a shown dialog puts on screen: direct display shows each operation
+// whole at once, square boxes match their outlined-path drawing, and focus
+// changes cost no paints.
+#include "surface/surface.h"
+#include "surface/surface_private.h"
+
+#include <QBackingStore>
+#include <QFont>
+#include <QPainter>
+#include <QPainterPath>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+#include <string>
+
+using namespace surface;
+
+namespace {
+
+QWidget* control_widget(Handle dialog, int32_t id) {
+    return detail::find_canvas_widget(control_handle(dialog, id));
+}
+
+// The pixels the window shows where the control sits, as RGB32.
+QImage on_screen(Handle dialog, int32_t id) {
+    QWidget* control = control_widget(dialog, id);
+    QBackingStore* store = control->window()->backingStore();
+    auto* shown = store != nullptr ? dynamic_cast<QImage*>(store->paintDevice()) : nullptr;
+    if (shown == nullptr) return {};
+    const QPoint at = control->mapTo(control->window(), QPoint(0, 0));
+    return shown->copy(QRect(at, control->size())).convertToFormat(QImage::Format_RGB32);
+}
+
+// Runs `step` inside the modal run of `dialog`, once the window is exposed.
+void inside_shown_dialog(Handle dialog, std::function<void(Handle)> step) {
+    static std::function<void(Handle)> pending;
+    pending = std::move(step);
+    show_modal(dialog, [](Handle d, uint32_t msg, intptr_t, intptr_t) -> intptr_t {
+        if (msg == WM_INITDIALOG)
+            QTimer::singleShot(0, qApp, [d] {
+                if (QTest::qWaitForWindowExposed(detail::find_dialog(d))) {
+                    QCoreApplication::processEvents();
+                    pending(d);
+                } else {
+                    ADD_FAILURE() << "the dialog never came on screen";
+                }
+                end_dialog(d, 0);
+            });
+        return 0;
+    });
+    pending = nullptr;
+}
+
+class ShownDialog : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dialog = create_dialog(0, "", 0, 0, 400, 300, 0, 0);
+        ASSERT_NE(dialog, 0);
+        ASSERT_NE(add_control(dialog, 10, "", 20, 30, 200, 120, 0, 0), 0);
+        ASSERT_NE(add_control(dialog, 11, "", 20, 200, 150, 60, 0, 0), 0);
+    }
+    void TearDown() override { reset_all(); }
+    Handle dialog = 0;
+};
+
+TEST_F(ShownDialog, DirectDisplayShowsEachOperationWholeAtOnce) {
+    const Handle font = create_font("MS Sans Serif", 28, FONT_ITALIC | FONT_BOLD, 0);
+    struct Case {
+        const char* what;
+        std::function<void(Handle)> draw;
+    } cases[] = {
+        {"box with a thick frame",
+         [](Handle) {
+             pen_width(7);
+             box(3, 4, 150, 90, 0, 0xFF, 0xFF00);
+         }},
+        {"rounded box", [](Handle) { box(-20, 60, 80, 140, 50, 0xFFFFFF, 0x808080); }},
+        {"ellipse past the edge", [](Handle) { ellipse(120, -30, 260, 70, 0xFF00FF, -1); }},
+        {"italic text leaning past its advance",
+         [font](Handle) {
+             select_font(font);
+             set_colours(0x00FFFF, -2);
+             set_pos(40, 40);
+             print("fff///WW");
+         }},
+        {"text with a background",
+         [font](Handle) {
+             select_font(font);
+             set_colours(0xFF0000, 0x00FF00);
+             set_pos(-5, 80);
+             print("Wj");
+         }},
+        {"copy from the other control", [](Handle d) { copy(d, 11, 0, 0, 149, 59, 30, 50); }},
+        {"copy placed half outside", [](Handle d) { copy(d, 11, 0, 0, 149, 59, 150, -20); }},
+        {"stretch", [](Handle d) { stretch(d, 11, 0, 0, 149, 59, 10, 10, 60, 100); }},
+        {"snapshot",
+         [](Handle) {
+             std::string snap = get_pixels();
+             for (std::size_t k = 8; k < snap.size(); k += 4) snap[k] = char(0x5A);
+             set_pixels(snap);
+         }},
+    };
+    inside_shown_dialog(dialog, [&](Handle d) {
+        // Something to copy from: a pattern on the other control.
+        select_target(d, 11, surface::Display::Deferred);
+        clear(0x203040);
+        box(5, 5, 60, 40, 0, 0xFFFFFF, 0x00A0FF);
+        redraw();
+        for (const Case& c : cases) {
+            select_target(d, 10, surface::Display::Direct);
+            c.draw(d);
+            // No events are processed: what is shown now was painted at once.
+            const QImage canvas = *device_context();
+            EXPECT_EQ(on_screen(d, 10), canvas) << c.what;
+        }
+    });
+}
+
+TEST_F(ShownDialog, DeferredDisplayWaitsForRedrawThenShowsAll) {
+    inside_shown_dialog(dialog, [](Handle d) {
+        select_target(d, 10, surface::Display::Deferred);
+        const QImage before = on_screen(d, 10);
+        clear(0x112233);
+        box(10, 10, 100, 100, 0, 0xFF, 0xFF00);
+        EXPECT_EQ(on_screen(d, 10), before);
+        redraw();
+        EXPECT_EQ(on_screen(d, 10), *device_context());
+    });
+}
+
+// Counts the paints a widget receives.
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+TEST_F(ShownDialog, MovingTheFocusRepaintsNothing) {
+    inside_shown_dialog(dialog, [](Handle d) {
+        PaintCounter counter;
+        control_widget(d, 10)->installEventFilter(&counter);
+        control_widget(d, 11)->installEventFilter(&counter);
+        for (int32_t id : {10, 11, 10, 11}) {
+            select_target(d, id, surface::Display::Direct);
+            set_focus();
+            QCoreApplication::processEvents();
+            EXPECT_TRUE(control_widget(d, id)->hasFocus()) << id;
+        }
+        EXPECT_EQ(counter.paints, 0);
+    });
+}
+
+// A box as the outline of its path with the inside cut out, pixel centres
+// deciding, as the reference for the banded drawing.
+QImage reference_box(QSize size, QRect r, int pen, QRgb line, QBrush fill, bool filled) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(0xFF000000u);
+    QPainter painter(&image);
+    painter.setPen(Qt::NoPen);
+    const QRectF outer(r);
+    const QRectF inner = outer.adjusted(pen, pen, -pen, -pen);
+    QPainterPath ring;
+    ring.setFillRule(Qt::OddEvenFill);
+    ring.addRect(outer);
+    const bool has_inside = inner.width() > 0 && inner.height() > 0;
+    QPainterPath inside;
+    if (has_inside) {
+        inside.addRect(inner);
+        ring.addPath(inside);
+    }
+    painter.fillPath(ring, QColor(line));
+    if (has_inside && filled) painter.fillPath(inside, fill);
+    return image;
+}
+
+TEST(SquareBox, MatchesItsOutlinedPath) {
+    struct Case {
+        double x1, y1, x2, y2;
+        int pen;
+        int32_t fill;
+        int32_t style;
+    } cases[] = {
+        {2, 3, 30, 20, 1, -2, 0},   {2, 3, 30, 20, 1, 0xFF00, 0},   {2, 3, 30, 20, 4, 0xFF00, 0},
+        {5, 5, 9, 9, 2, 0xFF00, 0}, {5, 5, 9, 9, 3, 0xFF00, 0},     {5, 5, 10, 10, 3, -2, 0},
+        {-6, -4, 12, 8, 2, -1, 0},  {20, 15, 39, 29, 5, 0xFF00, 0}, {0, 0, 39, 29, 2, 0xFF00, 3},
+        {1, 1, 38, 28, 3, 0xFF, 6}, {7, 2, 7, 25, 1, 0xFF00, 0},    {3, 9, 35, 9, 2, -2, 0},
+    };
+    constexpr QRgb line = 0xFF0000FFu; // 0x00FF0000 in the surface's order
+    for (const Case& c : cases) {
+        const Handle b = new_bitmap(40, 30);
+        select_target(b, 0, surface::Display::Deferred);
+        clear(0);
+        pen_width(c.pen);
+        box(c.x1, c.y1, c.x2, c.y2, 0, 0xFF0000, c.fill, c.style);
+        const QRect r = QRect(QPoint(int(std::min(c.x1, c.x2)), int(std::min(c.y1, c.y2))),
+                              QPoint(int(std::max(c.x1, c.x2)), int(std::max(c.y1, c.y2))));
+        const QRgb fill_rgb =
+            c.fill == -1 ? line : qRgb(c.fill & 0xFF, (c.fill >> 8) & 0xFF, (c.fill >> 16) & 0xFF);
+        static constexpr Qt::BrushStyle hatches[] = {
+            Qt::SolidPattern, Qt::HorPattern,   Qt::VerPattern,      Qt::FDiagPattern,
+            Qt::BDiagPattern, Qt::CrossPattern, Qt::DiagCrossPattern};
+        const QImage want = reference_box(QSize(40, 30), r, c.pen, line,
+                                          QBrush(QColor(fill_rgb), hatches[c.style]), c.fill != -2);
+        EXPECT_EQ(*device_context(), want)
+            << c.x1 << "," << c.y1 << " - " << c.x2 << "," << c.y2 << " pen " << c.pen << " fill "
+            << c.fill << " style " << c.style;
+        end_bitmap();
+    }
+    reset_all();
+}
+
+} // namespace
