@@ -114,7 +114,12 @@ void GdiplusShutdown(uint32_t token) {
     if (it != live_tokens.end()) live_tokens.erase(it);
 }
 
-GpStatus GdipLoadImageFromFile(const char16_t* filename, GpImage** image) {
+namespace {
+
+// Opens a picture file. With `decode_now`, a picture within the budget is
+// decoded at once, so a broken one fails here; otherwise only its header is
+// read and the pixels wait until the size they are drawn at is known.
+GpStatus load_from_file(const char16_t* filename, GpImage** image, bool decode_now) {
     if (!filename || !image) return InvalidParameter;
     *image = nullptr;
     if (!gdiplus::running()) return GdiplusNotInitialized;
@@ -128,9 +133,8 @@ GpStatus GdipLoadImageFromFile(const char16_t* filename, GpImage** image) {
     if (!reader.canRead()) return UnknownImageFormat;
     auto* result = new (std::nothrow) GpImage{path, reader.size(), reader.size(), {}};
     if (!result) return OutOfMemory;
-    // Pictures that fit the budget are decoded now, so a broken one fails
-    // here; larger ones wait until the size they are drawn at is known.
-    if (!result->native.isValid() || bytes_of(result->native) <= gdiplus::kFullDecodeBytes) {
+    const bool known_size = result->native.isValid();
+    if (!known_size || (decode_now && bytes_of(result->native) <= gdiplus::kFullDecodeBytes)) {
         if (!reader.read(&result->pixels) || result->pixels.isNull()) {
             delete result;
             return UnknownImageFormat;
@@ -143,6 +147,20 @@ GpStatus GdipLoadImageFromFile(const char16_t* filename, GpImage** image) {
     *image = result;
     return Ok;
 }
+
+} // namespace
+
+GpStatus GdipLoadImageFromFile(const char16_t* filename, GpImage** image) {
+    return load_from_file(filename, image, true);
+}
+
+namespace gdiplus {
+
+GpStatus load_image_deferred(const char16_t* filename, GpImage** image) {
+    return load_from_file(filename, image, false);
+}
+
+} // namespace gdiplus
 
 GpStatus GdipCreateBitmapFromHBITMAP(const QImage* hbm, void*, GpImage** image) {
     if (!image) return InvalidParameter;

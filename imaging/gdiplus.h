@@ -65,6 +65,14 @@ namespace gdiplus {
 constexpr int64_t kFullDecodeBytes = int64_t(128) << 20;
 constexpr int64_t kScaledDecodeBytes = int64_t(32) << 20;
 
+// GdipLoadImageFromFile without the decoding: only the picture's header is
+// read (unless its size can only be learnt by decoding it), and the pixels
+// are decoded when the picture is drawn: straight into the target's own
+// pixels when it is drawn 1:1 over a whole target of its size, which saves a
+// full-size temporary and a copy. A picture that turns out to be broken then
+// fails at drawing time (GdipDrawImageRectI) instead of here.
+GpStatus load_image_deferred(const char16_t* filename, GpImage** image);
+
 // True while at least one start-up is in force.
 bool running();
 // Makes GdiplusStartup behave as if no JPEG decoder were installed (tests).

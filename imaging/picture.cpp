@@ -85,16 +85,22 @@ surface::Size reduced_size(uint32_t w, uint32_t h, int32_t cover_w, int32_t cove
 
 // The loader behind fGDIp_2hBMP. A non-empty `cover` only matters for
 // target 0: a picture above the decoding budget then lands in a bitmap
-// reduced to what still covers a control of that size.
+// reduced to what still covers a control of that size. `placing` (the
+// picture goes into a bitmap made here, target 0) decodes the file straight
+// into that bitmap; a picture that cannot be decoded then fails at the
+// drawing, which ends the bitmap again.
 int32_t load_picture(const std::string& file, int32_t target, int32_t fit, int32_t background,
-                     surface::Size cover) {
+                     surface::Size cover, bool placing = false) {
     GpImage* image = nullptr;
     if (file.empty()) {
         image = image_from_clipboard();
         if (!image) return 0;
     } else {
         const std::u16string name = utf16_name(file);
-        if (GdipLoadImageFromFile(name.c_str(), &image) != Ok) return 0;
+        const GpStatus status = placing && target == 0
+                                    ? gdiplus::load_image_deferred(name.c_str(), &image)
+                                    : GdipLoadImageFromFile(name.c_str(), &image);
+        if (status != Ok) return 0;
     }
     uint32_t iw = 0, ih = 0;
     GdipGetImageWidth(image, &iw);
@@ -223,7 +229,7 @@ void NG_CARIC(const surface::Handle& dialog, const int32_t& id, const std::strin
         return;
     }
 
-    const int32_t picture = load_picture(file, 0, 0, 0, c);
+    const int32_t picture = load_picture(file, 0, 0, 0, c, true);
     if (picture != 0) {
         const surface::Size i = surface::client_size();
         const double iw = i.w, ih = i.h, cw = c.w, ch = c.h;
