@@ -242,6 +242,13 @@ GpStatus GdipDrawImageRectI(GpGraphics* graphics, GpImage* image, int32_t x, int
             if (source.isNull()) return GenericError;
         }
     }
+    // A picture of the target's own size and format over the whole target:
+    // the target takes the pixels as they are (shared until either side is
+    // written to), which is what drawing them 1:1 would leave there.
+    if (dest == dc.rect() && source.size() == dest.size() && source.format() == dc.format()) {
+        dc = std::move(source);
+        return Ok;
+    }
     // Scale with area averaging first when the temporary is affordable; the
     // painter's own smoothing is bilinear and loses detail when shrinking.
     if (source.size() != dest.size() && bytes_of(dest.size()) <= gdiplus::kScaledDecodeBytes) {

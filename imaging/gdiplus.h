@@ -70,7 +70,10 @@ constexpr int64_t kScaledDecodeBytes = int64_t(32) << 20;
 // are decoded when the picture is drawn: straight into the target's own
 // pixels when it is drawn 1:1 over a whole target of its size, which saves a
 // full-size temporary and a copy. A picture that turns out to be broken then
-// fails at drawing time (GdipDrawImageRectI) instead of here.
+// fails at drawing time (GdipDrawImageRectI) instead of here. Drawn 1:1 it
+// gives exactly the pixels of GdipLoadImageFromFile; drawn scaled it is
+// decoded at the drawn size, which may differ slightly from scaling the
+// decoded picture.
 GpStatus load_image_deferred(const char16_t* filename, GpImage** image);
 
 // True while at least one start-up is in force.
