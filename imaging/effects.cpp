@@ -581,3 +581,7 @@ std::string NG_LI_EF(std::string& snapshot, const std::string& name, const float
     if (n > 0) apply(effect, snapshot.data() + kHeader, n, width, livello);
     return snapshot;
 }
+
+bool effect_known(const std::string& name) {
+    return find_effect(name) != Effect::None;
+}

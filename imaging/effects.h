@@ -7,3 +7,8 @@
 // result. An empty or unknown name, or a snapshot shorter than its header
 // promises, leaves it unchanged.
 std::string NG_LI_EF(std::string& snapshot, const std::string& name, const float& livello);
+
+// True when the name (leading and trailing blanks aside, any case) selects
+// one of the effects. For "" and names that select none, NG_LI_EF returns
+// the snapshot unchanged, so callers may skip the snapshot round trip.
+bool effect_known(const std::string& name);
