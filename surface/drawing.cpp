@@ -10,6 +10,7 @@
 #include <QPainterPath>
 #include <QScreen>
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <mutex>
 
@@ -67,15 +68,69 @@ Handle current_handle() {
     return current_target_handle;
 }
 
+namespace {
+std::atomic<uint64_t> plain_serials{0};
+} // namespace
+
+QImage& Canvas::pixels() {
+    if (!plain) return image;
+    QImage made(plain_size, QImage::Format_RGB32);
+    if (made.isNull()) return image; // still plain, and still no pixels
+    made.fill(plain_colour);
+    // Making the pixels changes nothing that is shown.
+    const bool was_known = known_version == version();
+    image = std::move(made);
+    plain = false;
+    if (was_known) known_version = version();
+    return image;
+}
+
+uint64_t Canvas::version() const {
+    // An image's cache key is unique to its data and moves on with every
+    // write access to its pixels; the plain state has serials of its own.
+    if (plain) return (uint64_t(1) << 63) | plain_serial;
+    return uint64_t(image.cacheKey());
+}
+
+void Canvas::make_plain(QSize size, QRgb colour) {
+    image = QImage();
+    plain = true;
+    plain_size = size;
+    plain_colour = colour;
+    plain_serial = ++plain_serials;
+}
+
+void Canvas::fill_plain(QRgb colour) {
+    if (may_be_plain)
+        make_plain(size(), colour);
+    else
+        image.fill(colour);
+}
+
+TargetRef drawing_target() {
+    TargetRef t = current();
+    if (t && t.canvas->version() != t.canvas->known_version)
+        t.canvas->unshown = QRect(QPoint(0, 0), t.canvas->size());
+    return t;
+}
+
 void drawn(const TargetRef& target) {
-    if (target.widget != nullptr && target.canvas->state.mode == Display::Direct)
-        target.widget->repaint();
+    drawn(target, target.widget != nullptr ? target.widget->rect()
+                                           : QRect(QPoint(0, 0), target.canvas->size()));
 }
 
 void drawn(const TargetRef& target, const QRect& area) {
-    if (target.widget == nullptr || target.canvas->state.mode != Display::Direct) return;
+    Canvas& c = *target.canvas;
+    c.known_version = c.version();
+    if (target.widget == nullptr) return;
+    if (c.state.mode != Display::Direct) {
+        c.unshown |= area.intersected(QRect(QPoint(0, 0), c.size()));
+        return;
+    }
     const QRect shown = area.intersected(target.widget->rect());
-    if (!shown.isEmpty()) target.widget->repaint(shown);
+    if (shown.isEmpty()) return;
+    if (shown.contains(c.unshown)) c.unshown = QRect();
+    target.widget->repaint(shown);
 }
 
 bool fonts_available() {
@@ -188,8 +243,8 @@ void add_shape(QPainterPath& path, Shape shape, const QRectF& r, double radius) 
 // Outline of the current pen width drawn inside the shape, fill inside that.
 void draw_shape(Shape shape, const QRectF& r, double radius, int32_t line_colour,
                 int32_t fill_colour, int32_t fill_style) {
-    TargetRef t = current();
-    if (!t || t.canvas->image.isNull()) return;
+    TargetRef t = drawing_target();
+    if (!t || t.canvas->pixels().isNull()) return;
     const DrawState& s = t.canvas->state;
     const QRgb line = line_colour == -1 ? foreground_rgb(s) : rgb(line_colour);
     const int32_t pen = std::clamp(s.pen, 1, 1 << 20);
@@ -349,33 +404,55 @@ void end_bitmap() {
 Size client_size() {
     TargetRef t = current();
     if (!t) return {};
-    return {t.canvas->image.width(), t.canvas->image.height()};
+    const QSize size = t.canvas->size();
+    return {size.width(), size.height()};
 }
 
 QImage* device_context() {
     TargetRef t = current();
-    if (!t || t.canvas->image.isNull()) return nullptr;
+    if (!t || t.canvas->pixels().isNull()) return nullptr;
     return &t.canvas->image;
+}
+
+uint64_t target_version() {
+    TargetRef t = current();
+    return t ? t.canvas->version() : 0;
+}
+
+uint64_t content_version(Handle source, int32_t source_id) {
+    TargetRef s = find_source(source, source_id);
+    return s ? s.canvas->version() : 0;
 }
 
 void redraw() {
     TargetRef t = current();
-    if (t.widget != nullptr) t.widget->repaint();
+    if (t.widget == nullptr) return;
+    // Only what was drawn since the last showing is repainted; pixels changed
+    // from outside the drawing operations make all of it new.
+    Canvas& c = *t.canvas;
+    if (c.version() != c.known_version) {
+        c.unshown = t.widget->rect();
+        c.known_version = c.version();
+    }
+    const QRect area = c.unshown.intersected(t.widget->rect());
+    c.unshown = QRect();
+    if (!area.isEmpty()) t.widget->repaint(area);
 }
 
 // ---------------------------------------------------------------- drawing
 
 void clear(int32_t colour, int32_t style) {
-    TargetRef t = current();
+    TargetRef t = drawing_target();
     if (!t) return;
     DrawState& s = t.canvas->state;
     s.pos = {};
-    QImage& image = t.canvas->image;
-    if (image.isNull()) return;
+    if (t.canvas->size().isEmpty()) return;
     const QRgb fill = colour == -1 ? background_rgb(s) : rgb(colour);
     if (style <= 0 || style > 6) {
-        image.fill(fill);
+        t.canvas->fill_plain(fill);
     } else {
+        QImage& image = t.canvas->pixels();
+        if (image.isNull()) return;
         QPainter painter(&image);
         painter.fillRect(image.rect(), fill_brush(fill, style));
     }
@@ -418,7 +495,7 @@ Point get_pos() {
 }
 
 void print(const std::string& text) {
-    TargetRef t = current();
+    TargetRef t = drawing_target();
     if (!t) return;
     const QFont* font = font_of(t.canvas->state);
     if (font == nullptr) return;
@@ -426,7 +503,7 @@ void print(const std::string& text) {
     const QString q = QString::fromLatin1(text.data(), qsizetype(text.size()));
     const QFontMetrics metrics(*font);
     const int advance = metrics.horizontalAdvance(q);
-    if (!t.canvas->image.isNull() && !q.isEmpty()) {
+    if (!q.isEmpty() && !t.canvas->size().isEmpty() && !t.canvas->pixels().isNull()) {
         QPainter painter(&t.canvas->image);
         if (s.background != -2)
             painter.fillRect(QRect(s.pos.x, s.pos.y, advance, metrics.height()),
@@ -490,6 +567,11 @@ void select_font(Handle font) {
         t.canvas->state.font = font == 0 ? 1 : font;
 }
 
+Handle selected_font() {
+    TargetRef t = current();
+    return t ? t.canvas->state.font : 0;
+}
+
 void delete_font(Handle font) {
     delete fonts().remove(font);
 }
@@ -503,7 +585,7 @@ int32_t font_pixel_size(Handle font) {
 
 std::string get_pixels() {
     TargetRef t = current();
-    if (!t || t.canvas->image.isNull()) return {};
+    if (!t || t.canvas->pixels().isNull()) return {};
     const QImage& image = t.canvas->image;
     const int32_t w = image.width(), h = image.height();
     const size_t row_bytes = size_t(w) * 4;
@@ -539,8 +621,8 @@ void copy_opaque(uint32_t* to, const uchar* from, size_t n) {
 } // namespace
 
 void set_pixels(const std::string& snapshot) {
-    TargetRef t = current();
-    if (!t || t.canvas->image.isNull() || snapshot.size() < 8) return;
+    TargetRef t = drawing_target();
+    if (!t || snapshot.size() < 8 || t.canvas->pixels().isNull()) return;
     const auto* p = reinterpret_cast<const uchar*>(snapshot.data());
     const int32_t w = int32_t(p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24);
     const int32_t h = int32_t(p[4] | p[5] << 8 | p[6] << 16 | uint32_t(p[7]) << 24);
@@ -567,9 +649,9 @@ void set_pixels(const std::string& snapshot) {
 void copy(Handle source, int32_t source_id, double x1, double y1, double x2, double y2, double dx,
           double dy, int32_t mix) {
     (void)mix;
-    TargetRef t = current();
+    TargetRef t = drawing_target();
     TargetRef s = find_source(source, source_id);
-    if (!t || !s || t.canvas->image.isNull() || s.canvas->image.isNull()) return;
+    if (!t || !s || t.canvas->pixels().isNull() || s.canvas->pixels().isNull()) return;
     const int64_t sx = to_pixel(x1), sy = to_pixel(y1);
     const int64_t w = int64_t(to_pixel(x2)) - sx + 1, h = int64_t(to_pixel(y2)) - sy + 1;
     if (w <= 0 || h <= 0) return;
@@ -582,9 +664,9 @@ void stretch(Handle source, int32_t source_id, double x1, double y1, double x2, 
              double x3, double y3, double x4, double y4, int32_t mix, int32_t mode) {
     (void)mix;
     (void)mode;
-    TargetRef t = current();
+    TargetRef t = drawing_target();
     TargetRef s = find_source(source, source_id);
-    if (!t || !s || t.canvas->image.isNull() || s.canvas->image.isNull()) return;
+    if (!t || !s || t.canvas->pixels().isNull() || s.canvas->pixels().isNull()) return;
     // Corners given right-to-left or bottom-to-top mirror the picture.
     int64_t sx = to_pixel(x1), sy = to_pixel(y1), sx2 = to_pixel(x2), sy2 = to_pixel(y2);
     int64_t dx = to_pixel(x3), dy = to_pixel(y3), dx2 = to_pixel(x4), dy2 = to_pixel(y4);
@@ -607,7 +689,18 @@ void stretch(Handle source, int32_t source_id, double x1, double y1, double x2, 
     }
     const int64_t sw = sx2 - sx + 1, sh = sy2 - sy + 1, dw = dx2 - dx + 1, dh = dy2 - dy + 1;
     if (!fits_image(sw, sh) || !fits_image(dw, dh)) return;
-    QImage part = s.canvas->image.copy(int(sx), int(sy), int(sw), int(sh));
+    const QImage& from = s.canvas->image;
+    const bool inside = sx >= 0 && sy >= 0 && sx + sw <= from.width() && sy + sh <= from.height();
+    if (inside && !flip_x && !flip_y && sw == dw && sh == dh) {
+        blit(from, sx, sy, sw, sh, t.canvas->image, dx, dy);
+        drawn(t, edge_rect(dx, dy, dx + dw, dy + dh));
+        return;
+    }
+    // A part that lies inside the source is read where it is; mirroring and
+    // scaling make their own images, so no copy of it is needed first.
+    QImage part = inside ? QImage(from.constBits() + sy * from.bytesPerLine() + sx * 4, int(sw),
+                                  int(sh), from.bytesPerLine(), QImage::Format_RGB32)
+                         : from.copy(int(sx), int(sy), int(sw), int(sh));
     if (part.isNull()) return;
     if (flip_x || flip_y) part = part.mirrored(flip_x, flip_y);
     if (sw != dw || sh != dh)

@@ -110,7 +110,13 @@ Handle new_bitmap(int32_t width, int32_t height); // 0 on failure
 void end_bitmap();                                // ends the current target if a memory bitmap
 Size client_size();
 QImage* device_context(); // backing image of the current target, nullptr if none
+// Shows what was drawn on the current target since it was last shown.
 void redraw();
+// A number that moves on whenever the current target's pixels may have
+// changed, and is never the same for two different targets; 0 without one.
+uint64_t target_version();
+// The same for a source named as copy() names it.
+uint64_t content_version(Handle source, int32_t source_id);
 
 // ---------------------------------------------------------------- drawing
 void clear(int32_t colour, int32_t style = 0);
@@ -129,6 +135,7 @@ Size text_size(const std::string& text);
 constexpr int32_t FONT_BOLD = 1, FONT_ITALIC = 2, FONT_UNDERLINE = 4, FONT_STRIKEOUT = 8;
 Handle create_font(const std::string& face, int32_t points, int32_t style_bits, int32_t charset);
 void select_font(Handle font); // 0 or 1: the default font
+Handle selected_font();        // the current target's font (1: the default), 0 without one
 void delete_font(Handle font);
 int32_t font_pixel_size(Handle font); // character height in pixels, 0 if unknown
 
@@ -159,7 +166,7 @@ void set_random_state(uint32_t state);
 // 8-bit text file read line by line: CR ends a line (an LF right after it
 // belongs to it), LF alone does not, Ctrl-Z ends the file.
 class TextFile {
-public:
+  public:
     TextFile() = default;
     ~TextFile();
     TextFile(const TextFile&) = delete;
@@ -169,7 +176,7 @@ public:
     std::string read_line();
     void close();
 
-private:
+  private:
     std::FILE* file_ = nullptr;
     bool eof_ = true;
 };

@@ -49,6 +49,33 @@ struct DrawState {
 struct Canvas {
     QImage image;
     DrawState state;
+
+    // A canvas that may go without pixels (the backdrop) keeps none while it
+    // is one plain colour: `plain` is set, `plain_size` and `plain_colour`
+    // say what it holds, and the image stays null until something else is
+    // drawn on it.
+    bool may_be_plain = false;
+    bool plain = false;
+    QSize plain_size;
+    QRgb plain_colour = 0xFF000000u;
+    uint64_t plain_serial = 0;
+
+    // The area drawn while display was deferred and not yet repainted, and
+    // the version the canvas had after the last drawing operation: a
+    // different version means its pixels were changed from outside the
+    // drawing operations (through device_context()).
+    QRect unshown;
+    uint64_t known_version = 0;
+
+    QSize size() const { return plain ? plain_size : image.size(); }
+    // The pixels, made from the plain colour first when there are none yet.
+    QImage& pixels();
+    // Changes whenever the pixels may have changed; unique across canvases.
+    uint64_t version() const;
+    // Makes the canvas one plain colour; the pixels are let go when it may
+    // go without them.
+    void fill_plain(QRgb colour);
+    void make_plain(QSize size, QRgb colour);
 };
 
 enum class Kind : uint32_t { Window = 1, Bitmap = 2, Font = 3 };
@@ -129,7 +156,9 @@ class CanvasWidget : public QWidget {
     std::string pending_key;
     int32_t border = 0; // emulated window border around the client area
 
-    void allocate(int32_t width, int32_t height);
+    // A black backing image of the given size; `lazily`: no pixels are kept
+    // until something other than a plain clear is drawn.
+    void allocate(int32_t width, int32_t height, bool lazily = false);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -205,8 +234,11 @@ Handle current_handle();
 Dialog* find_dialog(Handle handle);
 CanvasWidget* find_canvas_widget(Handle handle);
 
+// The current target for an operation about to draw on it: pixels changed
+// meanwhile from outside the drawing operations count as not shown yet.
+TargetRef drawing_target();
 // Shows a direct-display target's new content at once: all of it, or only
-// the area that changed.
+// the area that changed. A deferred target keeps the area for redraw().
 void drawn(const TargetRef& target);
 void drawn(const TargetRef& target, const QRect& area);
 

@@ -54,22 +54,32 @@ CanvasWidget::~CanvasWidget() {
     windows().remove(handle);
 }
 
-void CanvasWidget::allocate(int32_t width, int32_t height) {
+void CanvasWidget::allocate(int32_t width, int32_t height, bool lazily) {
     canvas.image = QImage();
+    canvas.plain = false;
+    canvas.may_be_plain = lazily;
     if (!fits_image(width, height)) return;
+    if (lazily) {
+        canvas.make_plain(QSize(width, height), 0xFF000000u);
+        return;
+    }
     canvas.image = QImage(width, height, QImage::Format_RGB32);
     if (!canvas.image.isNull()) canvas.image.fill(0xFF000000u);
 }
 
 void CanvasWidget::paintEvent(QPaintEvent* event) {
     // The widget is opaque: every pixel asked for is painted here, from the
-    // backing image where it reaches and black beyond it.
+    // backing image (or its plain colour) where it reaches and black beyond.
     QPainter painter(this);
-    const QRect image_rect = canvas.image.rect();
+    const QRect image_rect(QPoint(0, 0), canvas.size());
     for (const QRect& r : event->region()) {
         const QRect inside = r.intersected(image_rect);
         if (inside != r) painter.fillRect(r, Qt::black);
-        if (!inside.isEmpty()) painter.drawImage(inside.topLeft(), canvas.image, inside);
+        if (inside.isEmpty()) continue;
+        if (canvas.plain)
+            painter.fillRect(inside, QColor::fromRgb(canvas.plain_colour));
+        else
+            painter.drawImage(inside.topLeft(), canvas.image, inside);
     }
 }
 
@@ -319,7 +329,8 @@ Handle create_backdrop(const std::string& caption, int32_t x, int32_t y, int32_t
     backdrop->border = 1;
     const int32_t w = clamp_edge(width), h = clamp_edge(height);
     backdrop->setGeometry(clamp_coordinate(x) + 1, clamp_coordinate(y) + 1, w, h);
-    backdrop->allocate(w, h);
+    // Only ever cleared, as a rule: it keeps no pixels until drawn on.
+    backdrop->allocate(w, h, true);
     backdrop->handle = windows().add(backdrop);
     if (backdrop->handle == 0) {
         delete backdrop;

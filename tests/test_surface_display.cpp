@@ -213,3 +213,177 @@ TEST(SquareBox, MatchesItsOutlinedPath) {
 }
 
 } // namespace
+
+namespace {
+
+// The area each paint of a widget asked for.
+struct PaintAreas : QObject {
+    std::vector<QRegion> areas;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) areas.push_back(static_cast<QPaintEvent*>(e)->region());
+        return false;
+    }
+};
+
+TEST_F(ShownDialog, RedrawShowsAllThatChangedAndRepaintsNothingElse) {
+    struct Case {
+        const char* what;
+        std::function<void()> change;
+        QRect painted; // empty: no paint at all
+    } cases[] = {
+        {"nothing drawn", [] {}, QRect()},
+        {"a box", [] { box(10, 20, 49, 39, 0, 0xFF, 0xFF00); }, QRect(10, 20, 40, 20)},
+        {"two boxes",
+         [] {
+             box(0, 0, 9, 9, 0, 0xFF, 0xFF);
+             box(100, 50, 109, 59, 0, 0xFF, 0xFF);
+         },
+         QRect(0, 0, 110, 60)},
+        {"pixels changed through the image", [] { device_context()->fill(0xFF336699u); },
+         QRect(0, 0, 200, 120)},
+        {"pixels changed through the image, then a small box",
+         [] {
+             device_context()->fill(0xFF996633u);
+             box(1, 1, 2, 2, 0, 0xFF, 0xFF);
+         },
+         QRect(0, 0, 200, 120)},
+        {"drawn on directly, then deferred",
+         [] {
+             select_target(current_target(), 0, surface::Display::Direct);
+             box(0, 0, 199, 119, 0, 0x00FF00, 0x00FF00);
+             select_target(current_target(), 0, surface::Display::Deferred);
+             box(30, 30, 39, 39, 0, 0xFF, 0xFF);
+         },
+         QRect(30, 30, 10, 10)},
+    };
+    inside_shown_dialog(dialog, [&](Handle d) {
+        PaintAreas seen;
+        control_widget(d, 10)->installEventFilter(&seen);
+        for (const Case& c : cases) {
+            select_target(d, 10, surface::Display::Deferred);
+            clear(0x112233);
+            redraw();
+            seen.areas.clear();
+            c.change();
+            redraw();
+            EXPECT_EQ(on_screen(d, 10), *device_context()) << c.what;
+            // The direct box was painted when drawn; only the redraw's paint counts.
+            if (c.painted.isEmpty())
+                EXPECT_TRUE(seen.areas.empty()) << c.what;
+            else
+                EXPECT_EQ(seen.areas.back().boundingRect(), c.painted) << c.what;
+        }
+    });
+}
+
+TEST(Backdrop, KeepsNoPixelsWhileOnlyCleared) {
+    struct Case {
+        const char* what;
+        std::function<void()> draw;
+        bool keeps_pixels;
+    } cases[] = {
+        {"plain clears", [] { clear(0x00FF00); }, false},
+        {"clear with the background colour",
+         [] {
+             set_colours(0, 0x0000FF);
+             clear(-1);
+         },
+         false},
+        {"hatched clear", [] { clear(0x00FF00, 3); }, true},
+        {"box", [] { box(2, 2, 9, 9, 0, 0xFF, 0xFF); }, true},
+        {"text",
+         [] {
+             set_colours(0xFFFFFF, -2);
+             print("W");
+         },
+         true},
+        {"snapshot",
+         [] {
+             std::string snap = get_pixels();
+             snap[8] = char(0x7F);
+             set_pixels(snap);
+         },
+         true},
+        {"picture drawn, then cleared again",
+         [] {
+             box(2, 2, 9, 9, 0, 0xFF, 0xFF);
+             clear(0x00FF00);
+         },
+         false},
+    };
+    for (const Case& c : cases) {
+        const Handle backdrop = create_backdrop("", 0, 0, 64, 48, 0, 1);
+        ASSERT_NE(backdrop, 0);
+        auto* widget = detail::find_canvas_widget(backdrop);
+        // The same drawing on a memory bitmap says what the pixels must be.
+        const Handle reference = new_bitmap(64, 48);
+        for (const Handle target : {backdrop, reference}) {
+            select_target(target, 0, surface::Display::Deferred);
+            clear(0x808080);
+            c.draw();
+        }
+        select_target(backdrop, 0, surface::Display::Deferred);
+        EXPECT_EQ(client_size(), (Size{64, 48})) << c.what;
+        EXPECT_EQ(widget->canvas.image.isNull(), !c.keeps_pixels) << c.what;
+        const std::string shown = get_pixels();
+        select_target(reference, 0, surface::Display::Deferred);
+        EXPECT_EQ(shown, get_pixels()) << c.what;
+        // What the window paints is what the canvas holds.
+        select_target(backdrop, 0, surface::Display::Deferred);
+        const QImage painted = widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(painted, *device_context()) << c.what;
+        reset_all();
+    }
+}
+
+TEST(TargetVersion, MovesWithEveryChangeOfPixelsOnly) {
+    const Handle a = new_bitmap(30, 20);
+    const Handle b = new_bitmap(30, 20);
+    select_target(b, 0, surface::Display::Deferred);
+    const uint64_t other = target_version();
+    select_target(a, 0, surface::Display::Deferred);
+    EXPECT_NE(target_version(), other) << "two targets share a version";
+    EXPECT_EQ(content_version(a, 0), target_version());
+    struct Case {
+        const char* what;
+        std::function<void()> step;
+        bool changes;
+    } cases[] = {
+        {"clear", [] { clear(0x10); }, true},
+        {"box", [] { box(1, 1, 5, 5, 0, 0xFF, 0xFF); }, true},
+        {"ellipse", [] { ellipse(1, 1, 9, 9, 0xFF, -2); }, true},
+        {"text", [] { print("x"); }, true},
+        {"snapshot written", [] { set_pixels(get_pixels()); }, true},
+        {"copy", [b] { copy(b, 0, 0, 0, 9, 9, 3, 3); }, true},
+        {"stretch", [b] { stretch(b, 0, 0, 0, 9, 9, 0, 0, 19, 19); }, true},
+        {"pixel set through the image", [] { device_context()->setPixel(1, 1, 0xFF00FF00u); },
+         true},
+        {"position, colours, pen, font",
+         [] {
+             set_pos(3, 4);
+             set_colours(0xFF, 0xFF00);
+             pen_width(3);
+             select_font(1);
+         },
+         false},
+        {"reading",
+         [] {
+             (void)get_pixels();
+             (void)text_size("abc");
+             (void)client_size();
+             (void)device_context()->pixel(2, 2);
+         },
+         false},
+    };
+    for (const Case& c : cases) {
+        const uint64_t before = target_version();
+        c.step();
+        EXPECT_EQ(target_version() != before, c.changes) << c.what;
+    }
+    select_target(b, 0, surface::Display::Deferred);
+    EXPECT_EQ(target_version(), other) << "drawing on one target moved the other";
+    EXPECT_EQ(content_version(0, 0), 0u);
+    reset_all();
+}
+
+} // namespace
