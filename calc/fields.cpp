@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
 #include <vector>
 
 namespace {
@@ -53,6 +54,35 @@ void draw_cell(int32_t p, int32_t c) {
     surface::print(label);
 }
 
+// Everything a field's picture is made from, as of its last drawing: when
+// nothing of it has changed since, drawing it again would give the same
+// pixels, so a write only does what it does besides drawing.
+struct FieldLook {
+    surface::Handle dialog = 0;
+    int32_t background_id = 0;
+    std::string text;
+    int alignment = 0; // 0 none, 1 left with shadow, 2 centred
+    surface::Handle font = 0;
+    int32_t shadow = 0;
+    int32_t colour = 0;
+    int32_t cornice = 0;
+    surface::Point at;
+    surface::Size size;
+    uint64_t background_version = 0;
+    uint64_t field_version = 0;
+    bool operator==(const FieldLook&) const = default;
+};
+
+struct ShownField {
+    FieldLook look;
+    surface::Point end_pos; // where the drawing left the text position
+};
+
+std::map<int32_t, ShownField>& shown_fields() {
+    static std::map<int32_t, ShownField> fields;
+    return fields;
+}
+
 // What a field write does apart from drawing: the field takes the focus and
 // its pending key goes to ultimo_tasto.
 void take_field_key(int32_t id) {
@@ -80,23 +110,54 @@ void NG_SCRIV(const surface::Handle& dialog, const int32_t& background_id, const
     const surface::Point at = surface::control_pos(dialog, id);
     const surface::Size size = surface::client_size();
     const double w = size.w, h = size.h;
-    surface::copy(dialog, background_id, at.x, at.y, at.x + w, at.y + h, 0, 0);
-
     const NG_BOTTONE& rec = record_of(id);
+    surface::select_font(rec.font);
+
+    FieldLook look;
+    look.dialog = dialog;
+    look.background_id = background_id;
+    look.text = t;
+    look.alignment = same_word(alignment, "sinistra") ? 1 : same_word(alignment, "centro") ? 2 : 0;
+    look.font = surface::selected_font();
+    look.shadow = rec.colore_ombra;
+    look.colour = rec.colore_testo_0;
+    look.cornice = rec.cornice;
+    look.at = at;
+    look.size = size;
+    look.background_version = surface::content_version(dialog, background_id);
+    look.field_version = surface::target_version();
+
+    // A field that is its own background changes with every drawing.
+    const bool may_keep = background_id != id;
+    auto& shown = shown_fields();
+    const auto known = shown.find(id);
+    if (may_keep && known != shown.end() && known->second.look == look) {
+        // The field already shows this; leave the target as the drawing would.
+        if (rec.cornice == 1) surface::pen_width(1);
+        if (look.alignment == 1) surface::set_colours(rec.colore_testo_0, -2);
+        if (look.alignment == 2) surface::set_colours(0x6E6EFF, -2);
+        surface::set_pos(known->second.end_pos.x, known->second.end_pos.y);
+        surface::set_focus();
+        ultimo_tasto = surface::take_pending_key();
+        surface::select_font(0);
+        surface::set_accessible(dialog, id, surface::Role::StaticText, t);
+        return;
+    }
+
+    surface::copy(dialog, background_id, at.x, at.y, at.x + w, at.y + h, 0, 0);
     if (rec.cornice == 1) {
         surface::pen_width(1);
         surface::box(0, 0, w, h, 0, 0xC0C0C0, -2);
     }
-    surface::select_font(rec.font);
     const surface::Size ts = surface::text_size(t);
-    if (same_word(alignment, "sinistra")) {
+    if (look.alignment == 1) {
         surface::set_colours(rec.colore_ombra, -2);
         surface::set_pos(11, (h - ts.h) / 2.0 + 1);
         surface::print(t);
         surface::set_colours(rec.colore_testo_0, -2);
         surface::set_pos(10, (h - ts.h) / 2.0);
         surface::print(t);
-    } else if (same_word(alignment, "centro")) {
+    } else if (look.alignment == 2) {
         surface::set_colours(0x6E6EFF, -2);
         surface::set_pos((size.w - ts.w) / 2, (h - ts.h) / 2.0);
         surface::print(t);
@@ -104,6 +165,10 @@ void NG_SCRIV(const surface::Handle& dialog, const int32_t& background_id, const
     surface::set_focus();
     ultimo_tasto = surface::take_pending_key();
     surface::redraw();
+    if (may_keep) {
+        look.field_version = surface::target_version();
+        shown[id] = {std::move(look), surface::get_pos()};
+    }
     surface::select_font(0);
     surface::set_accessible(dialog, id, surface::Role::StaticText, t);
 }

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -313,3 +314,93 @@ TEST_F(Fields, CellsOutOfRangeOrBeyondTheStripAreHarmless) {
 }
 
 } // namespace
+
+// ---------------------------------------------------------------- rewrites
+
+// What field `id` shows after one write on a fresh copy of the dialog: same
+// background pixels, same place and size, never written before.
+std::string fresh_write(int32_t id, const char* alignment, const std::string& text) {
+    surface::select_target(dialogo, ID_SFONDO, surface::Display::Deferred);
+    const std::string background = surface::get_pixels();
+    const surface::Point at = surface::control_pos(dialogo, id);
+    const surface::Size size = surface::control_size(dialogo, id);
+    const surface::Handle copy = surface::create_dialog(0, "", 0, 0, kW, kH, 0, 0);
+    surface::add_control(copy, ID_SFONDO, "", 0, 0, kW, kH, 0, 0);
+    surface::add_control(copy, id, "", at.x, at.y, size.w, size.h, surface::SS_NOTIFY, 0);
+    surface::select_target(copy, ID_SFONDO, surface::Display::Deferred);
+    surface::set_pixels(background);
+    NG_SCRIV(copy, ID_SFONDO, id, alignment, text);
+    surface::select_target(copy, id, surface::Display::Deferred);
+    return surface::get_pixels();
+}
+
+TEST_F(Fields, RewriteShowsWhateverChangedSinceTheLastWrite) {
+    constexpr int32_t id = ID_RIGA_1 + 1;
+    const std::string text = "4.7 kOhm";
+    struct Case {
+        const char* what;
+        std::function<void()> change;
+        const char* alignment;
+        bool same_look; // the field must look as it did before
+    } cases[] = {
+        {"nothing", [] {}, "sinistra", true},
+        {"background drawn on under the field",
+         [] {
+             surface::select_target(dialogo, ID_SFONDO, surface::Display::Deferred);
+             surface::box(20, 120, 200, 160, 0, 0x00FF00, 0x00FF00);
+         },
+         "sinistra", false},
+        {"background drawn on elsewhere",
+         [] {
+             surface::select_target(dialogo, ID_SFONDO, surface::Display::Deferred);
+             surface::box(0, 0, 5, 5, 0, 0x00FF00, 0x00FF00);
+         },
+         "sinistra", true},
+        {"field drawn on",
+         [] {
+             surface::select_target(dialogo, id, surface::Display::Direct);
+             surface::box(5, 5, 60, 30, 0, 0xFF00FF, 0xFF00FF);
+         },
+         "sinistra", true},
+        {"field pixels changed through its image",
+         [] {
+             surface::select_target(dialogo, id, surface::Display::Deferred);
+             surface::device_context()->fill(0xFF123456u);
+         },
+         "sinistra", true},
+        {"text colour", [] { NG_BOTTONI[id].colore_testo_0 = 0x00FFFF; }, "sinistra", false},
+        {"shadow colour", [] { NG_BOTTONI[id].colore_ombra = 0xFF0000; }, "sinistra", false},
+        {"frame", [] { NG_BOTTONI[id].cornice = 1; }, "sinistra", false},
+        {"font", [] { NG_BOTTONI[id].font = font_h26.handle; }, "sinistra", false},
+        {"alignment", [] {}, "centro", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        NG_BOTTONI[id].colore_testo_0 = 0xFFFFFF;
+        NG_BOTTONI[id].colore_ombra = 0x0000FF;
+        NG_BOTTONI[id].cornice = 0;
+        NG_BOTTONI[id].font = font;
+        QUICKADD(id, text);
+        const std::string before = snapshot(id).px;
+        c.change();
+        NG_SCRIV(dialogo, ID_SFONDO, id, c.alignment, text);
+        surface::select_target(dialogo, id, surface::Display::Deferred);
+        const std::string shown = surface::get_pixels();
+        EXPECT_EQ(shown, fresh_write(id, c.alignment, text));
+        EXPECT_EQ(shown.substr(8) == before, c.same_look);
+        EXPECT_EQ(accessible_name(id), text);
+    }
+}
+
+TEST_F(Fields, UnchangedRewriteLeavesTheFieldAsADrawingWould) {
+    constexpr int32_t id = ID_RIGA_1 + 2;
+    QUICKADD(id, "1 MOhm");
+    surface::select_target(dialogo, id, surface::Display::Deferred);
+    const uint64_t version = surface::target_version();
+    const surface::Point end = surface::get_pos();
+    QUICKADD(id, " 1 MOhm ");
+    surface::select_target(dialogo, id, surface::Display::Deferred);
+    EXPECT_EQ(surface::target_version(), version) << "drawn again with nothing changed";
+    EXPECT_EQ(surface::get_pos(), end);
+    EXPECT_EQ(surface::selected_font(), 1);
+}
