@@ -41,6 +41,8 @@ QAccessibleInterface* control_factory(const QString&, QObject* object) {
     return nullptr;
 }
 
+AnnouncementListener g_listener = nullptr;
+
 } // namespace
 
 void install_accessibility() {
@@ -66,7 +68,13 @@ void set_accessible(Handle dialog, int32_t id, Role role, const std::string& nam
     if (changed && role == Role::StaticText) {
         QAccessibleEvent event(control, QAccessible::NameChanged);
         QAccessible::updateAccessibility(&event);
+        if (g_listener != nullptr) g_listener(dialog, id, name);
     }
+}
+
+AnnouncementListener set_announcement_listener(AnnouncementListener listener) {
+    std::swap(listener, detail::g_listener);
+    return listener;
 }
 
 } // namespace surface

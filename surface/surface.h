@@ -99,6 +99,10 @@ std::string take_pending_key();
 enum class Role { None, PushButton, StaticText };
 // Sets role and name; a StaticText whose name changes is announced.
 void set_accessible(Handle dialog, int32_t id, Role role, const std::string& name);
+// Also told of every announced name change (dialog, control id, new name),
+// beside the screen reader; nullptr stops it. Returns the previous listener.
+using AnnouncementListener = void (*)(Handle dialog, int32_t id, const std::string& name);
+AnnouncementListener set_announcement_listener(AnnouncementListener listener);
 
 // ---------------------------------------------------------------- targets
 // id != 0: the graphic control (dialog, id). id == 0: `handle` is a memory
