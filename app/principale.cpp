@@ -2,6 +2,7 @@
 #include "app/app.h"
 
 #include "calc/calc.h"
+#include "imaging/gdiplus.h"
 #include "ngbutton/ngbutton.h"
 
 #include <QtGlobal>
@@ -82,6 +83,10 @@ int PRINCIPALE() {
     // The icon lives in a resource compiled into this library.
     Q_INIT_RESOURCE(assets);
     prepare_image_memory();
+    // The background picture is decoded on a second thread while the tables,
+    // the windows and the fonts are made; placing it takes those pixels when
+    // the file is still the same, and decodes it again otherwise.
+    gdiplus::prefetch(u"fondo3.jpg");
 
     NG_CREA_TABELLE();
     RIEMPI_COLORI();
@@ -117,6 +122,7 @@ int PRINCIPALE() {
     NG_FONT_(kFontFile, kFontFace, font_h60.handle, round_half_even(h / 60.0), font_h60.path);
 
     DEFINISC(dialogo, ID_SFONDO, W, H);
+    gdiplus::drop_prefetched();
 
     surface::show_modal(dialogo, DLG_CB);
 

@@ -1,6 +1,7 @@
 // The imaging library's flat interface on QImageReader / QImage / QPainter.
 #include "imaging/gdiplus.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
@@ -10,9 +11,14 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <memory>
 #include <mutex>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <vector>
+
+#include <sys/stat.h>
 
 struct GpImage {
     QString path;  // file the picture comes from; empty for pictures held in memory
@@ -75,6 +81,60 @@ bool decode_in_place(const GpImage& image, QImage& dc, QImage& elsewhere) {
     return true;
 }
 
+// The decoder's own allocations stay within the budget too.
+void apply_allocation_limit() {
+    const int limit_mb = int(gdiplus::kFullDecodeBytes >> 20) + 32;
+    if (QImageReader::allocationLimit() == 0 || QImageReader::allocationLimit() > limit_mb)
+        QImageReader::setAllocationLimit(limit_mb);
+}
+
+// ---------------------------------------------------------------- decoding ahead
+// What identifies a file's content without reading it.
+struct FileStamp {
+    bool valid = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    int64_t modified_ns = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+FileStamp stamp_of(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
+    return {true, st.st_dev, st.st_ino, st.st_size,
+            int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+struct Prefetched {
+    QString path; // absolute
+    FileStamp stamp;
+    QImage pixels; // written by the worker only, read after it has been joined
+    std::thread worker;
+    ~Prefetched() {
+        if (worker.joinable()) worker.join();
+    }
+};
+
+// The worker sees just its own record; the slot itself is guarded here.
+std::mutex prefetch_lock;
+std::unique_ptr<Prefetched> prefetched;
+
+// The pixels decoded ahead for `path`, when there are some and the file is
+// still the one that was decoded; null otherwise. Ends the prefetch of that
+// path either way.
+QImage take_prefetched(const QString& path) {
+    std::unique_lock lock(prefetch_lock);
+    if (!prefetched) return {};
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    if (absolute != prefetched->path) return {};
+    const std::unique_ptr<Prefetched> done = std::move(prefetched);
+    lock.unlock();
+    if (done->worker.joinable()) done->worker.join();
+    if (done->pixels.isNull() || !(stamp_of(absolute) == done->stamp)) return {};
+    return done->pixels;
+}
+
 } // namespace
 
 namespace gdiplus {
@@ -97,10 +157,7 @@ GpStatus GdiplusStartup(uint32_t* token, const GdiplusStartupInput* input, void*
     if (output) return InvalidParameter;
     if (decoder_missing || !QImageReader::supportedImageFormats().contains("jpeg"))
         return GenericError;
-    // The decoder's own allocations stay within the budget too.
-    const int limit_mb = int(gdiplus::kFullDecodeBytes >> 20) + 32;
-    if (QImageReader::allocationLimit() == 0 || QImageReader::allocationLimit() > limit_mb)
-        QImageReader::setAllocationLimit(limit_mb);
+    apply_allocation_limit();
     std::lock_guard lock(tokens_lock);
     if (++last_token == 0) ++last_token;
     live_tokens.push_back(last_token);
@@ -134,6 +191,14 @@ GpStatus load_from_file(const char16_t* filename, GpImage** image, bool decode_n
     auto* result = new (std::nothrow) GpImage{path, reader.size(), reader.size(), {}};
     if (!result) return OutOfMemory;
     const bool known_size = result->native.isValid();
+    if (known_size) {
+        QImage ahead = take_prefetched(path);
+        if (!ahead.isNull() && ahead.size() == result->native) {
+            result->pixels = std::move(ahead);
+            *image = result;
+            return Ok;
+        }
+    }
     if (!known_size || (decode_now && bytes_of(result->native) <= gdiplus::kFullDecodeBytes)) {
         if (!reader.read(&result->pixels) || result->pixels.isNull()) {
             delete result;
@@ -158,6 +223,43 @@ namespace gdiplus {
 
 GpStatus load_image_deferred(const char16_t* filename, GpImage** image) {
     return load_from_file(filename, image, false);
+}
+
+void prefetch(const char16_t* filename) {
+    drop_prefetched();
+    if (!filename) return;
+    const QString path = QString::fromUtf16(filename);
+    if (path.isEmpty()) return;
+    auto ahead = std::make_unique<Prefetched>();
+    ahead->path = QFileInfo(path).absoluteFilePath();
+    ahead->stamp = stamp_of(ahead->path);
+    if (!ahead->stamp.valid) return;
+    // Set here, before the worker exists, so the worker only ever reads it.
+    apply_allocation_limit();
+    Prefetched* record = ahead.get();
+    try {
+        record->worker = std::thread([record] {
+            QImageReader reader;
+            open_reader(reader, record->path);
+            const QSize size = reader.size();
+            if (!size.isValid() || bytes_of(size) > kFullDecodeBytes) return;
+            QImage pixels;
+            if (reader.read(&pixels) && pixels.size() == size) record->pixels = std::move(pixels);
+        });
+    } catch (const std::system_error&) {
+        return; // no thread: the picture is decoded when it is loaded
+    }
+    std::lock_guard lock(prefetch_lock);
+    prefetched = std::move(ahead);
+}
+
+void drop_prefetched() {
+    std::unique_ptr<Prefetched> done;
+    {
+        std::lock_guard lock(prefetch_lock);
+        done = std::move(prefetched);
+    }
+    // `done` joins its worker here, outside the lock.
 }
 
 } // namespace gdiplus

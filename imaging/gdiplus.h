@@ -76,6 +76,17 @@ constexpr int64_t kScaledDecodeBytes = int64_t(32) << 20;
 // decoded picture.
 GpStatus load_image_deferred(const char16_t* filename, GpImage** image);
 
+// Decoding ahead. prefetch() starts decoding a picture file on a worker
+// thread; the first later load of that same file (same absolute path, and
+// the file unchanged since: size, modification time and inode) takes those
+// pixels instead of decoding again, so the result is exactly what decoding
+// at that moment gives. Any other load decodes as usual. A picture above
+// the decoding budget, or not a plain file, is not started. One picture is
+// held at a time; a new prefetch() or drop_prefetched() ends the previous
+// one (waiting for its worker).
+void prefetch(const char16_t* filename);
+void drop_prefetched();
+
 // True while at least one start-up is in force.
 bool running();
 // Makes GdiplusStartup behave as if no JPEG decoder were installed (tests).
