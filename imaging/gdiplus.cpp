@@ -10,12 +10,15 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <new>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <sys/stat.h>
@@ -109,30 +112,38 @@ FileStamp stamp_of(const QString& path) {
 struct Prefetched {
     QString path; // absolute
     FileStamp stamp;
-    QImage pixels; // written by the worker only, read after it has been joined
+    QImage pixels; // allocated before the worker starts, then the worker's until it is done
+    bool decoded = false;
+    bool taken = false;
+    std::promise<void> done;
+    std::future<void> finished = done.get_future();
     std::thread worker;
     ~Prefetched() {
         if (worker.joinable()) worker.join();
     }
 };
 
+// How long a load waits for a worker that is still decoding before it
+// decodes the picture itself: a little less than decoding takes.
+constexpr std::chrono::milliseconds kPrefetchPatience{2};
+
 // The worker sees just its own record; the slot itself is guarded here.
 std::mutex prefetch_lock;
 std::unique_ptr<Prefetched> prefetched;
 
-// The pixels decoded ahead for `path`, when there are some and the file is
-// still the one that was decoded; null otherwise. Ends the prefetch of that
-// path either way.
+// The pixels decoded ahead for `path`, when the worker is done (or soon) and
+// the file is still the one it decoded; null otherwise. The first load of
+// that path uses the prefetch up either way; a worker still busy is left to
+// finish and is joined by drop_prefetched().
 QImage take_prefetched(const QString& path) {
-    std::unique_lock lock(prefetch_lock);
-    if (!prefetched) return {};
-    const QString absolute = QFileInfo(path).absoluteFilePath();
-    if (absolute != prefetched->path) return {};
-    const std::unique_ptr<Prefetched> done = std::move(prefetched);
-    lock.unlock();
-    if (done->worker.joinable()) done->worker.join();
-    if (done->pixels.isNull() || !(stamp_of(absolute) == done->stamp)) return {};
-    return done->pixels;
+    std::lock_guard lock(prefetch_lock);
+    if (!prefetched || prefetched->taken) return {};
+    if (QFileInfo(path).absoluteFilePath() != prefetched->path) return {};
+    prefetched->taken = true;
+    if (prefetched->finished.wait_for(kPrefetchPatience) != std::future_status::ready) return {};
+    prefetched->worker.join();
+    if (!prefetched->decoded || !(stamp_of(prefetched->path) == prefetched->stamp)) return {};
+    return std::exchange(prefetched->pixels, QImage());
 }
 
 } // namespace
@@ -234,6 +245,14 @@ void prefetch(const char16_t* filename) {
     ahead->path = QFileInfo(path).absoluteFilePath();
     ahead->stamp = stamp_of(ahead->path);
     if (!ahead->stamp.valid) return;
+    // The header tells the size; the pixels get their memory here, on the
+    // loading thread, and the decoder writes straight into it.
+    QImageReader header;
+    open_reader(header, ahead->path);
+    const QSize size = header.size();
+    if (!size.isValid() || size.isEmpty() || bytes_of(size) > kFullDecodeBytes) return;
+    ahead->pixels = QImage(size, QImage::Format_RGB32);
+    if (ahead->pixels.isNull()) return;
     // Set here, before the worker exists, so the worker only ever reads it.
     apply_allocation_limit();
     Prefetched* record = ahead.get();
@@ -241,10 +260,9 @@ void prefetch(const char16_t* filename) {
         record->worker = std::thread([record] {
             QImageReader reader;
             open_reader(reader, record->path);
-            const QSize size = reader.size();
-            if (!size.isValid() || bytes_of(size) > kFullDecodeBytes) return;
-            QImage pixels;
-            if (reader.read(&pixels) && pixels.size() == size) record->pixels = std::move(pixels);
+            const QSize expected = record->pixels.size();
+            record->decoded = reader.read(&record->pixels) && record->pixels.size() == expected;
+            record->done.set_value();
         });
     } catch (const std::system_error&) {
         return; // no thread: the picture is decoded when it is loaded
