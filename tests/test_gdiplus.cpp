@@ -137,20 +137,30 @@ TEST_F(Imaging, BrokenPictureFailsAtDrawingAndPlacingSparesTheControl) {
     const QByteArray jpeg = read_bytes("good.jpg");
     QByteArray noise(4096, '\0');
     for (int i = 0; i < noise.size(); ++i) noise[i] = char((i * 7919 + 13) % 251);
-    // A valid header followed by garbage: the size is known, the pixels are not.
-    const qsizetype scan = jpeg.indexOf(QByteArray("\xFF\xDA", 2));
-    ASSERT_GT(scan, 0);
-    write_bytes("garbage-scan.jpg", jpeg.left(scan) + QByteArray("\xFF\xDA\x00\x02", 4) + noise);
+    // A readable header whose first component uses a quantisation table the
+    // file never defines: the size is known, the pixels cannot be decoded.
+    QByteArray undefined_table = jpeg;
+    const qsizetype frame = undefined_table.indexOf(QByteArray("\xFF\xC0", 2));
+    ASSERT_GT(frame, 0);
+    // Marker, length, precision, height, width, count, then id, sampling, table.
+    undefined_table[frame + 2 + 2 + 1 + 2 + 2 + 1 + 2] = 3;
+    write_bytes("undefined-table.jpg", undefined_table);
     write_bytes("noise.jpg", noise);
 
     const int32_t kId = 340;
     const surface::Handle dialog = surface::create_dialog(0, "", 0, 0, 200, 100, 0, 0);
     surface::add_control(dialog, kId, "", 0, 0, 80, 60, 0, 0);
-    for (const char* name : {"garbage-scan.jpg", "noise.jpg"}) {
+    const struct {
+        const char* name;
+        bool header_reads; // the size is known, so the loading itself succeeds
+    } cases[] = {{"undefined-table.jpg", true}, {"noise.jpg", false}};
+    for (const auto& [name, header_reads] : cases) {
         SCOPED_TRACE(name);
         const std::u16string file = QString::fromLatin1(name).toStdU16String();
         GpImage* image = nullptr;
-        if (gdiplus::load_image_deferred(file.c_str(), &image) == Ok) {
+        const GpStatus loaded = gdiplus::load_image_deferred(file.c_str(), &image);
+        EXPECT_EQ(loaded == Ok, header_reads);
+        if (loaded == Ok) {
             EXPECT_TRUE(drawn(image, 64, 48, QRect(0, 0, 64, 48)).isNull());
             GdipDisposeImage(image);
         }
