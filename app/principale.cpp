@@ -11,11 +11,6 @@
 #include <cstdint>
 #include <cstdlib>
 
-#if defined(__GLIBC__)
-#include <malloc.h>
-#include <sys/mman.h>
-#endif
-
 namespace {
 
 // Nearest integer, halves to even.
@@ -37,39 +32,6 @@ void release_font(FontSlot& slot) {
 
 constexpr uint32_t kPopupStyle = 0x80000000u; // no caption, no border
 
-// Building the window passes several work-area-sized images through the
-// allocator (the backdrop, the background control, the decoded picture, its
-// temporary bitmap, snapshots). Left alone, each one is a fresh mapping that
-// is faulted in page by page and unmapped again when freed, which costs more
-// than the drawing itself. So, once per process: images up to 32 MB come
-// from the heap, freed heap pages are kept for the next image, and the first
-// stretch of heap that they will use is backed by huge pages where the
-// system allows it (a few faults per image instead of thousands).
-void prepare_image_memory() {
-#if defined(__GLIBC__)
-    static bool done = false;
-    if (done) return;
-    done = true;
-    constexpr std::size_t kMiB = std::size_t(1) << 20;
-    constexpr std::size_t kHuge = 2 * kMiB;
-    constexpr std::size_t kReserve = 96 * kMiB; // room for about ten 1920x1080 images
-    mallopt(M_MMAP_THRESHOLD, int(32 * kMiB));
-    mallopt(M_TRIM_THRESHOLD, int(512 * kMiB));
-    // Grow the heap by the reserve now (no separate mapping for this one
-    // block), mark it for huge pages and hand it back to the allocator,
-    // which keeps it as free heap. Nothing is touched here.
-    mallopt(M_MMAP_MAX, 0);
-    void* block = std::malloc(kReserve);
-    mallopt(M_MMAP_MAX, 65536); // the library's default: larger blocks are mappings again
-    if (block == nullptr) return;
-    const auto start = reinterpret_cast<std::uintptr_t>(block);
-    const std::uintptr_t first = (start + kHuge - 1) & ~(kHuge - 1);
-    const std::uintptr_t last = (start + kReserve) & ~(kHuge - 1);
-    if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-    std::free(block);
-#endif
-}
-
 } // namespace
 
 void NG_FONT_(const std::string& file, const std::string& face, int32_t& handle,
@@ -82,7 +44,6 @@ void NG_FONT_(const std::string& file, const std::string& face, int32_t& handle,
 int PRINCIPALE() {
     // The icon lives in a resource compiled into this library.
     Q_INIT_RESOURCE(assets);
-    prepare_image_memory();
     // The background picture is decoded on a second thread while the tables,
     // the windows and the fonts are made; placing it takes those pixels when
     // the file is still the same, and decodes it again otherwise.

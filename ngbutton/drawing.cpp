@@ -70,6 +70,8 @@ void NG_METTI_COL(const surface::Handle& dialog, const int32_t& id, const std::s
     if (!surface::file_exists(file)) return;
     NG_CARIC(dialog, id, file, mode, background);
     surface::select_target(dialog, id, surface::Display::Deferred);
+    // A name that selects no effect would write back the very same pixels.
+    if (!effect_known(effect)) return;
     std::string face = surface::get_pixels();
     const float level = 0.0f;
     surface::set_pixels(NG_LI_EF(face, effect, level));
