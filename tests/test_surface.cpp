@@ -310,6 +310,46 @@ TEST_F(Surface, StretchScalesInclusiveRectangles) {
     EXPECT_EQ(painted().count, 0);
 }
 
+TEST_F(Surface, StretchResamplesIntoTheVisiblePart) {
+    // A source of four columns: red, red, blue, blue.
+    const Handle src = canvas(4, 4);
+    box(0, 0, 1, 3, 0, RED, -1);
+    box(2, 0, 3, 3, 0, BLUE, -1);
+    struct Case {
+        const char* name;
+        double x1, x2, x3, x4; // source and destination columns, rows 0..3 onto 0..3
+        int probe_x;
+        int32_t expect;
+        Bounds bounds;
+    } cases[] = {
+        // Same size, mirrored: each column lands exactly on its mirror image.
+        {"mirror", 0, 3, 3, 0, 0, BLUE, {0, 0, 3, 3, 16}},
+        {"mirror", 0, 3, 3, 0, 3, RED, {0, 0, 3, 3, 16}},
+        // Doubled: the ends keep their colour, between them a quarter and three.
+        {"double", 0, 3, 0, 7, 0, RED, {0, 0, 7, 3, 32}},
+        {"double", 0, 3, 0, 7, 7, BLUE, {0, 0, 7, 3, 32}},
+        {"double", 0, 3, 0, 7, 4, 0xBF003F, {0, 0, 7, 3, 32}},
+        // Reaching past the target's right edge: only the visible part is drawn.
+        {"clipped", 0, 3, 6, 13, 7, RED, {6, 0, 7, 3, 8}},
+        // Starting left of the target.
+        {"left", 0, 3, -4, 3, 0, 0xBF003F, {0, 0, 3, 3, 16}},
+        {"left", 0, 3, -4, 3, 3, BLUE, {0, 0, 3, 3, 16}},
+        // Shrunk to one column: an even mix.
+        {"halved", 0, 3, 0, 1, 0, RED, {0, 0, 1, 3, 8}},
+        {"quarter", 0, 3, 0, 0, 0, 0x800080, {0, 0, 0, 3, 4}},
+    };
+    for (const Case& c : cases) {
+        canvas(8, 4);
+        stretch(src, 0, c.x1, 0, c.x2, 3, c.x3, 0, c.x4, 3);
+        EXPECT_EQ(painted(), c.bounds) << c.name;
+        const int32_t got = pixel(c.probe_x, 2);
+        // Smooth resampling may round a blend either way.
+        for (int shift : {0, 8, 16})
+            EXPECT_NEAR((got >> shift) & 0xFF, (c.expect >> shift) & 0xFF, 2)
+                << c.name << " at " << c.probe_x << " channel " << shift;
+    }
+}
+
 TEST_F(Surface, BitmapLimits) {
     struct Case {
         int32_t w, h;
