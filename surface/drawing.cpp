@@ -6,6 +6,7 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QHash>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
@@ -139,6 +140,14 @@ void drawn(const TargetRef& target, const QRect& area) {
     target.widget->repaint(shown);
 }
 
+namespace {
+std::atomic<uint64_t> font_files_generation{0};
+} // namespace
+
+void font_files_changed() {
+    ++font_files_generation;
+}
+
 bool fonts_available() {
     return QGuiApplication::instance() != nullptr;
 }
@@ -207,6 +216,46 @@ const QFont* font_of(const DrawState& state) {
     if (!fonts_available()) return nullptr;
     if (const QFont* font = fonts().find(state.font)) return font;
     return the_default_font();
+}
+
+// Measurements of texts in fonts, kept because captions are measured and
+// then drawn, often twice (shadow and text), and laying a text out is most of
+// what measuring costs. Bounded; emptied when the registered font files
+// change, since the same font may then resolve to another face.
+struct TextMetrics {
+    int advance = 0;
+    int height = 0;
+    int ascent = 0;
+    QRect ink; // relative to the baseline origin
+};
+
+TextMetrics text_metrics(const QFont& font, const QString& text) {
+    struct Entry {
+        QFont font;
+        TextMetrics metrics;
+    };
+    constexpr size_t most_entries = 512;
+    thread_local QHash<QString, std::vector<Entry>> cache;
+    thread_local size_t entries = 0;
+    thread_local uint64_t generation = 0;
+    const uint64_t now = font_files_generation.load();
+    if (generation != now || entries >= most_entries) {
+        cache.clear();
+        entries = 0;
+        generation = now;
+    }
+    std::vector<Entry>& same_text = cache[text];
+    for (const Entry& e : same_text)
+        if (e.font == font && e.font.resolveMask() == font.resolveMask()) return e.metrics;
+    const QFontMetrics fm(font);
+    TextMetrics m;
+    m.advance = fm.horizontalAdvance(text);
+    m.height = fm.height();
+    m.ascent = fm.ascent();
+    if (!text.isEmpty()) m.ink = fm.boundingRect(text);
+    same_text.push_back({font, m});
+    ++entries;
+    return same_text.back().metrics;
 }
 
 QRgb rgb(int32_t colour) {
@@ -616,27 +665,25 @@ void print(const std::string& text) {
     if (font == nullptr) return;
     DrawState& s = t.canvas->state;
     const QString q = QString::fromLatin1(text.data(), qsizetype(text.size()));
-    const QFontMetrics metrics(*font);
-    const int advance = metrics.horizontalAdvance(q);
+    const TextMetrics m = text_metrics(*font, q);
     if (!q.isEmpty() && !t.canvas->size().isEmpty() && !t.canvas->pixels().isNull()) {
         QPainter painter(&t.canvas->image);
         if (s.background != -2)
-            painter.fillRect(QRect(s.pos.x, s.pos.y, advance, metrics.height()),
+            painter.fillRect(QRect(s.pos.x, s.pos.y, m.advance, m.height),
                              QColor(background_rgb(s)));
         painter.setFont(*font);
         painter.setPen(QColor(foreground_rgb(s)));
-        painter.drawText(QPoint(s.pos.x, s.pos.y + metrics.ascent()), q);
+        painter.drawText(QPoint(s.pos.x, s.pos.y + m.ascent), q);
     }
     const QPoint at(s.pos.x, s.pos.y);
-    s.pos.x += advance;
+    s.pos.x += m.advance;
     if (q.isEmpty()) return;
     // The cell of the text, widened by a line height on each side for glyphs
     // that reach past their advance (italics, overhanging bearings).
-    const int line = metrics.height();
-    const QRect ink = metrics.boundingRect(q).translated(at.x(), at.y() + metrics.ascent());
-    drawn(
-        t,
-        QRect(at.x() - line, at.y(), advance + 2 * line, line).united(ink.adjusted(-2, -2, 2, 2)));
+    const int line = m.height;
+    const QRect ink = m.ink.translated(at.x(), at.y() + m.ascent);
+    drawn(t, QRect(at.x() - line, at.y(), m.advance + 2 * line, line)
+                 .united(ink.adjusted(-2, -2, 2, 2)));
 }
 
 void new_line() {
@@ -653,9 +700,9 @@ Size text_size(const std::string& text) {
     if (!t) return {};
     const QFont* font = font_of(t.canvas->state);
     if (font == nullptr) return {};
-    const QFontMetrics metrics(*font);
-    return {metrics.horizontalAdvance(QString::fromLatin1(text.data(), qsizetype(text.size()))),
-            metrics.height()};
+    const TextMetrics m =
+        text_metrics(*font, QString::fromLatin1(text.data(), qsizetype(text.size())));
+    return {m.advance, m.height};
 }
 
 // ---------------------------------------------------------------- fonts

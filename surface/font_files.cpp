@@ -2,6 +2,7 @@
 // registration of a path reads the file, later ones only count, and each
 // registration is undone by one removal; the last removal unloads the file.
 #include "surface/surface.h"
+#include "surface/surface_private.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -32,6 +33,7 @@ int AddFontResourceA(const char* path) {
     }
     const int id = QFontDatabase::addApplicationFont(name);
     if (id < 0) return 0;
+    surface::detail::font_files_changed();
     const int faces = int(QFontDatabase::applicationFontFamilies(id).size());
     registrations()[name] = Registration{id, faces, 1};
     return faces;
@@ -45,6 +47,7 @@ int RemoveFontResourceA(const char* path) {
         const int id = it->second.id;
         registrations().erase(it);
         QFontDatabase::removeApplicationFont(id);
+        surface::detail::font_files_changed();
     }
     return 1;
 }

@@ -247,6 +247,9 @@ bool gui_available();
 // True when fonts may be used: a QGuiApplication exists.
 bool fonts_available();
 void install_font_substitutions();
+// Font files were registered or removed: measurements kept for texts may no
+// longer hold.
+void font_files_changed();
 void release_fonts();
 void install_accessibility();
 
