@@ -25,10 +25,10 @@ std::string with_blank(int32_t n) {
 }
 
 void place(NG_BOTTONE& r, float X, float Y, float L, float A) {
-    r.x = round_even(X);
-    r.y = round_even(Y);
-    r.larghezza = round_even(L);
-    r.altezza = round_even(A);
+    r.x = surface::round_even(X);
+    r.y = surface::round_even(Y);
+    r.larghezza = surface::round_even(L);
+    r.altezza = surface::round_even(A);
 }
 
 // Collects the walk into a list instead of making windows.
@@ -82,21 +82,14 @@ struct Builder {
 
 } // namespace
 
-int32_t round_even(float v) {
-    const float r = std::nearbyint(v);            // the default rounding mode: halves to even
-    if (!(r >= -2147483648.0f)) return INT32_MIN; // also NaN
-    if (r >= 2147483648.0f) return INT32_MAX;
-    return static_cast<int32_t>(r);
-}
-
 Item make_item(int32_t id, Kind kind, float X, float Y, float L, float A) {
     Item item;
     item.id = id;
     item.kind = kind;
-    item.x = round_even(X);
-    item.y = round_even(Y);
-    item.w = round_even(L);
-    item.h = round_even(A);
+    item.x = surface::round_even(X);
+    item.y = surface::round_even(Y);
+    item.w = surface::round_even(L);
+    item.h = surface::round_even(A);
     return item;
 }
 

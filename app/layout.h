@@ -30,9 +30,6 @@ struct Item {
     NG_BOTTONE record; // as it stands once the control is made
 };
 
-// Nearest integer, halves to even; saturates outside the 32-bit range.
-int32_t round_even(float v);
-
 // Record of colour button i (1..12) with id base_id + i at the rectangle.
 NG_BOTTONE colour_button(int32_t base_id, int32_t i, float X, float Y, float L, float A);
 

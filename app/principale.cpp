@@ -13,14 +13,6 @@
 
 namespace {
 
-// Nearest integer, halves to even.
-int32_t round_half_even(double v) {
-    const double r = std::nearbyint(v);
-    if (!(r >= -2147483648.0)) return INT32_MIN;
-    if (r >= 2147483648.0) return INT32_MAX;
-    return static_cast<int32_t>(r);
-}
-
 const std::string kFontFile = "CabinSketch-Bold.otf";
 const std::string kFontFace = "CabinSketch";
 
@@ -66,8 +58,8 @@ int PRINCIPALE() {
     surface::create_backdrop("", -1, -1, lavoro.w, lavoro.h, 0, 1);
     surface::clear(0);
 
-    const int32_t x = round_half_even((static_cast<double>(lavoro.w) - W) / 2.0 - 1.0);
-    const int32_t y = round_half_even((static_cast<double>(lavoro.h) - H) / 2.0 - 1.0);
+    const int32_t x = surface::round_even((static_cast<double>(lavoro.w) - W) / 2.0 - 1.0);
+    const int32_t y = surface::round_even((static_cast<double>(lavoro.h) - H) / 2.0 - 1.0);
     // A window of no width or height is never shown, so it could not take the
     // keyboard and the user could not end the program (a configuration file
     // without sizes leaves them at 0): such a dialog gets one pixel. The
@@ -77,10 +69,10 @@ int PRINCIPALE() {
     surface::set_dialog_icon(dialogo, "logo");
 
     const double h = H;
-    NG_FONT_(kFontFile, kFontFace, font_h26.handle, round_half_even(h / 26.0), font_h26.path);
+    NG_FONT_(kFontFile, kFontFace, font_h26.handle, surface::round_even(h / 26.0), font_h26.path);
     NG_FONT_(kFontFile, kFontFace, font_44.handle, 44, font_44.path);
-    NG_FONT_(kFontFile, kFontFace, font_h28.handle, round_half_even(h / 28.0), font_h28.path);
-    NG_FONT_(kFontFile, kFontFace, font_h60.handle, round_half_even(h / 60.0), font_h60.path);
+    NG_FONT_(kFontFile, kFontFace, font_h28.handle, surface::round_even(h / 28.0), font_h28.path);
+    NG_FONT_(kFontFile, kFontFace, font_h60.handle, surface::round_even(h / 60.0), font_h60.path);
 
     DEFINISC(dialogo, ID_SFONDO, W, H);
     gdiplus::drop_prefetched();

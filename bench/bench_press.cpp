@@ -1,6 +1,6 @@
 // The work of one colour press on the full 1920 x 1080 window of the real
-// program (its own start-up builds it), the flash pause left out: the readings and the five field writes (AGGIORNA), the strip
-// cell, and both looks of the pressed button (two NG_DISEG).
+// program (its own start-up builds it), the flash pause left out: the readings and the five field
+// writes (AGGIORNA), the strip cell, and both looks of the pressed button (two NG_DISEG).
 //
 // Reports "ratio": time per press divided by the time of copying a 1920 x
 // 1080 snapshot with memcpy, measured in the same run, both as processor time

@@ -31,8 +31,6 @@ void RIAGGIOR(const int32_t& v, const int32_t& p);
 intptr_t DLG_CB(surface::Handle dialog, uint32_t msg, intptr_t wparam, intptr_t lparam);
 
 namespace calc {
-// Nearest whole number, halves to the even neighbour.
-int64_t round_half_even(double v);
 // Plain decimal text: at most 15 significant digits, "." whatever the locale,
 // no exponent, no thousands separator, no trailing zeros ("4.7", "1000", "0").
 std::string number_text(double v);

@@ -45,7 +45,7 @@ void draw_cell(int32_t p, int32_t c) {
     const surface::Size ts = surface::text_size(label);
     // Label colour: white less half the cell colour, the colour taken as one
     // number; halves go to the even neighbour.
-    const auto light = static_cast<int32_t>(calc::round_half_even(16777215.0 - colour / 2.0));
+    const auto light = surface::round_even(16777215.0 - colour / 2.0);
     surface::set_colours(0, -2);
     surface::set_pos(left + (s - ts.w) / 2.0 + 1, (s - ts.h) / 2.0 + 1);
     surface::print(label);

@@ -8,19 +8,6 @@
 
 namespace calc {
 
-int64_t round_half_even(double v) {
-    const double lower = std::floor(v);
-    const double diff = v - lower;
-    double r = lower;
-    if (diff > 0.5) {
-        r = lower + 1.0;
-    } else if (diff == 0.5) {
-        // Halves go to the even neighbour.
-        r = std::fmod(lower, 2.0) == 0.0 ? lower : lower + 1.0;
-    }
-    return static_cast<int64_t>(r);
-}
-
 std::string number_text(double v) {
     if (!std::isfinite(v)) return "";
     if (v == 0.0) return "0";
@@ -168,7 +155,7 @@ std::string TIENIOSC(const std::string& valore, const std::string& suffisso) {
     if (!(v <= 100000000.0)) return "";
     // Whole ohms held as a 32-bit number: nothing below its range is a value.
     if (v < -2147483648.0) return "";
-    const auto n = static_cast<int32_t>(calc::round_half_even(v));
+    const auto n = surface::round_even(v);
 
     double number = n;
     const char* unit = " Ohm";

@@ -51,10 +51,6 @@ int64_t ratio4(int64_t a, int64_t b) {
     return divide_even(a * 10000, b);
 }
 
-double round_even(double v) {
-    return std::nearbyint(v);
-} // default mode: halves to even
-
 // ---------------------------------------------------------------- decoding
 std::u16string utf16_name(const std::string& file) {
     const QString name = QString::fromLocal8Bit(file.data(), qsizetype(file.size()));
@@ -251,19 +247,19 @@ void NG_CARIC(const surface::Handle& dialog, const int32_t& id, const std::strin
             break;
         case 2: // fits inside, centred
             if (ch / cw < rd) {
-                const double x = round_even((cw - ch / rd) / 2);
+                const double x = surface::round_even((cw - ch / rd) / 2);
                 place(0, 0, iw - 1, ih - 1, x, 0, x + ch / rd, ch);
             } else {
-                const double y = round_even((ch - rd * cw) / 2);
+                const double y = surface::round_even((ch - rd * cw) / 2);
                 place(0, 0, iw - 1, ih - 1, 0, y, cw, y + rd * cw);
             }
             break;
         case 3: // covers the control, cut equally on both sides
             if (ch / cw < rd) {
-                const double d = round_even((ih - ch * iw / cw) / 2);
+                const double d = surface::round_even((ih - ch * iw / cw) / 2);
                 place(0, d, iw - 1, ih - 1 - d, 0, 0, cw, ch);
             } else {
-                const double d = round_even((iw - cw * ih / ch) / 2);
+                const double d = surface::round_even((iw - cw * ih / ch) / 2);
                 place(d, 0, iw - 1 - d, ih - 1, 0, 0, cw, ch);
             }
             break;

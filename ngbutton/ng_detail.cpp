@@ -8,17 +8,6 @@
 
 namespace ngbutton {
 
-int32_t round_even(double v) {
-    if (std::isnan(v)) return 0;
-    constexpr double lo = std::numeric_limits<int32_t>::min();
-    constexpr double hi = std::numeric_limits<int32_t>::max();
-    // nearbyint follows the default rounding mode: to nearest, ties to even.
-    const double r = std::nearbyint(v);
-    if (r <= lo) return std::numeric_limits<int32_t>::min();
-    if (r >= hi) return std::numeric_limits<int32_t>::max();
-    return static_cast<int32_t>(r);
-}
-
 int32_t int_div(double a, double b) {
     const int64_t x = round_even(a);
     const int64_t y = round_even(b);

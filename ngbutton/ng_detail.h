@@ -3,6 +3,8 @@
 // picture cache.
 #pragma once
 
+#include "surface/surface.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -10,9 +12,7 @@
 
 namespace ngbutton {
 
-// Nearest whole number, halves to the even neighbour; clamped to the 32-bit
-// range (a non-number gives 0).
-int32_t round_even(double v);
+using surface::round_even;
 
 // a \ b: both operands rounded (halves to even), the quotient truncated
 // toward zero. A divisor that rounds to 0 gives 0.

@@ -10,6 +10,8 @@
 // drawing target is per thread.
 #pragma once
 
+#include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -156,6 +158,16 @@ void stretch(Handle source, int32_t source_id, double x1, double y1, double x2, 
              double x3, double y3, double x4, double y4, int32_t mix = 0, int32_t mode = 0);
 
 // ---------------------------------------------------------------- system
+// Nearest whole number, halves to the even neighbour, saturated to 32 bits;
+// NaN gives 0. This is how every fractional value becomes a whole number.
+inline int32_t round_even(double v) {
+    if (std::isnan(v)) return 0;
+    const double r = std::nearbyint(v); // the default rounding mode: ties to even
+    if (r <= -2147483648.0) return INT32_MIN;
+    if (r >= 2147483647.0) return INT32_MAX;
+    return static_cast<int32_t>(r);
+}
+
 void pause_ms(int32_t ms); // repaints what was drawn, then blocks
 std::string local_time();  // "hh:mm:ss", 24-hour clock
 int32_t message_box(const std::string& text, const std::string& caption, uint32_t style);
