@@ -22,9 +22,7 @@ void NG_GRAPH(const std::string& caption, const NG_BOTTONE& record, const std::s
     using ngbutton::int_div;
     if (caption.empty()) return;
 
-    std::string t = caption;
-    const std::size_t b = t.find_first_not_of(' ');
-    t = b == std::string::npos ? std::string() : t.substr(b, t.find_last_not_of(' ') - b + 1);
+    std::string t = trim_blanks(caption);
     t = ngbutton::replace_all(t, "$", "\r\n");
     t = ngbutton::replace_all(t, "+", "\r\n");
 

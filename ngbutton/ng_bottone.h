@@ -9,11 +9,19 @@
 #include <string>
 #include <string_view>
 
+// The text without leading and trailing blanks (the space character only;
+// tabs and other white space stay).
+inline std::string trim_blanks(std::string_view s) {
+    const std::size_t b = s.find_first_not_of(' ');
+    if (b == std::string_view::npos) return std::string();
+    return std::string(s.substr(b, s.find_last_not_of(' ') - b + 1));
+}
+
 // A text field of fixed capacity: a longer assignment is cut, a shorter one
 // padded with blanks; it is always read with leading and trailing blanks
 // (the space character only) removed.
 template <std::size_t N> class FixedText {
-public:
+  public:
     FixedText() { std::memset(buf_, ' ', N); }
     FixedText(std::string_view s) { assign(s); } // NOLINT: assignment from text is the point
     FixedText& operator=(std::string_view s) {
@@ -26,16 +34,11 @@ public:
         std::memset(buf_ + n, ' ', N - n);
     }
     // The text without leading and trailing blanks.
-    std::string str() const {
-        std::size_t b = 0, e = N;
-        while (b < e && buf_[b] == ' ') ++b;
-        while (e > b && buf_[e - 1] == ' ') --e;
-        return std::string(buf_ + b, e - b);
-    }
+    std::string str() const { return trim_blanks(std::string_view(buf_, N)); }
     bool blank() const { return str().empty(); }
     static constexpr std::size_t capacity = N;
 
-private:
+  private:
     char buf_[N];
 };
 
