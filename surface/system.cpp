@@ -22,6 +22,15 @@ uint32_t g_random_state = 0;
 constexpr size_t kMaxLine = 1 << 20;
 constexpr int kCtrlZ = 0x1A;
 
+// Whether nothing readable follows: the end of the data or a Ctrl-Z. The
+// next character, if any, stays unread.
+bool at_end(std::FILE* file) {
+    const int c = std::fgetc(file);
+    if (c == EOF || c == kCtrlZ) return true;
+    std::ungetc(c, file);
+    return false;
+}
+
 } // namespace
 
 int32_t random_int(int32_t lo, int32_t hi) {
@@ -87,13 +96,7 @@ bool TextFile::open(const std::string& name) {
     if (!file_exists(name)) return false;
     file_ = std::fopen(name.c_str(), "rb");
     if (!file_) return false;
-    eof_ = false;
-    const int c = std::fgetc(file_);
-    if (c == EOF || c == kCtrlZ) {
-        eof_ = true;
-    } else {
-        std::ungetc(c, file_);
-    }
+    eof_ = at_end(file_);
     return true;
 }
 
@@ -117,12 +120,7 @@ std::string TextFile::read_line() {
         }
         if (line.size() < kMaxLine) line.push_back(static_cast<char>(c));
     }
-    const int c = std::fgetc(file_);
-    if (c == EOF || c == kCtrlZ) {
-        eof_ = true;
-    } else {
-        std::ungetc(c, file_);
-    }
+    eof_ = at_end(file_);
     return line;
 }
 
