@@ -479,6 +479,9 @@ void resample(const QImage& src, int64_t sx, int64_t sy, int64_t sw, int64_t sh,
     }
     const qsizetype src_stride = src.bytesPerLine();
     const uchar* src_bits = src.constBits() + sx * 4;
+    // Taken once, before any second thread: bits() may detach a shared image.
+    const qsizetype dst_stride = dst.bytesPerLine();
+    uchar* dst_bits = dst.bits();
     const size_t used = size_t(hi - lo + 1);
     auto rows = [&](int64_t from_row, int64_t to_row) {
         std::vector<uint32_t> row(used);
@@ -493,7 +496,7 @@ void resample(const QImage& src, int64_t sx, int64_t sy, int64_t sw, int64_t sh,
                 blend_rows(top, bottom, r.share, row.data(), used);
                 blended = row.data();
             }
-            auto* to = reinterpret_cast<uint32_t*>(dst.scanLine(int(dy + j))) + dx + i0;
+            auto* to = reinterpret_cast<uint32_t*>(dst_bits + (dy + j) * dst_stride) + dx + i0;
             const Tap* c = across.data();
             for (int64_t i = 0, n = i1 - i0; i < n; ++i)
                 to[i] = mix256(blended[c[i].first - lo], blended[c[i].second - lo], c[i].share);
