@@ -3,11 +3,11 @@
 
 #include "ngbutton/ng_detail.h"
 
-std::vector<NG_BOTTONE> NG_BOTTONI;
+ButtonTable NG_BOTTONI;
 std::vector<std::array<std::string, 2>> NG_IMMAGINI;
 
 void NG_CREA_TABELLE() {
-    NG_BOTTONI.assign(static_cast<std::size_t>(NG_MAX_BOTTONE) + 1, NG_BOTTONE{});
+    NG_BOTTONI.create(static_cast<std::size_t>(NG_MAX_BOTTONE) + 1);
     NG_IMMAGINI.assign(static_cast<std::size_t>(NG_MAX_IMMAGINE) + 1, std::array<std::string, 2>{});
 }
 

@@ -7,14 +7,36 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 constexpr int32_t NG_MAX_BOTTONE = 10000; // last index of the button table
 constexpr int32_t NG_MAX_IMMAGINE = 1000; // last button index of the picture cache
 
+// The button table: records indexed by control id. Every record reads as
+// zeroed until it is first used; it is made then and keeps its place for
+// the run, so the few buttons in use are all that take memory.
+class ButtonTable {
+  public:
+    // Records 0..count-1, all zeroed (earlier records are gone).
+    void create(std::size_t count) {
+        records_.clear();
+        records_.resize(count);
+    }
+    std::size_t size() const { return records_.size(); }
+    // The record at `i`, which must be below size().
+    NG_BOTTONE& operator[](std::size_t i) {
+        if (!records_[i]) records_[i] = std::make_unique<NG_BOTTONE>();
+        return *records_[i];
+    }
+
+  private:
+    std::vector<std::unique_ptr<NG_BOTTONE>> records_;
+};
+
 // Button table, indexed by control id (0..10000 once created).
-extern std::vector<NG_BOTTONE> NG_BOTTONI;
+extern ButtonTable NG_BOTTONI;
 // Picture cache: one snapshot per button index (0..1000) and state (0, 1).
 extern std::vector<std::array<std::string, 2>> NG_IMMAGINI;
 

@@ -47,6 +47,27 @@ TEST(ButtonName, MarkersAndBreaksReadAsSingleBlanks) {
     EXPECT_EQ(ngbutton::accessible_name("$"), "");
 }
 
+TEST(ButtonTable, RecordsReadZeroedKeepTheirPlaceAndAreResetByCreation) {
+    NG_CREA_TABELLE();
+    for (std::size_t i : {std::size_t{0}, std::size_t{699}, std::size_t{10000}}) {
+        const NG_BOTTONE& r = NG_BOTTONI[i];
+        EXPECT_EQ(r.indice, 0);
+        EXPECT_EQ(r.font, 0);
+        EXPECT_TRUE(r.testo_0.blank());
+        EXPECT_TRUE(r.effetto_1.blank());
+    }
+    NG_BOTTONE& fine = NG_BOTTONI[530];
+    fine.indice = 530;
+    fine.testo_0 = "FINE";
+    // Using other records does not move or change this one.
+    for (std::size_t i = 0; i < NG_BOTTONI.size(); i += 97) NG_BOTTONI[i].stato = 1;
+    EXPECT_EQ(&NG_BOTTONI[530], &fine);
+    EXPECT_EQ(NG_BOTTONI[530].testo_0.str(), "FINE");
+    NG_CREA_TABELLE();
+    EXPECT_EQ(NG_BOTTONI[530].indice, 0);
+    EXPECT_EQ(NG_BOTTONI[97].stato, 0);
+}
+
 TEST(PictureCache, IndexesOutsideItAreEmptyAndCannotBeFilled) {
     NG_IMMAGINI.clear();
     EXPECT_EQ(ngbutton::cache_entry(0, 0), nullptr); // tables not created yet
