@@ -863,9 +863,16 @@ void stretch(Handle source, int32_t source_id, double x1, double y1, double x2, 
     }
     // A part inside the source that is enlarged or shrunk by at most half is
     // resampled straight into the visible part of the target: no scaled or
-    // mirrored copy of it is made.
+    // mirrored copy of it is made. A target stretched onto itself is read
+    // from a copy of the part, since rows written early are read later.
     if (inside && 2 * dw >= sw && 2 * dh >= sh) {
-        resample(from, sx, sy, sw, sh, flip_x, flip_y, t.canvas->image, dx, dy, dw, dh);
+        if (&from == &t.canvas->image) {
+            const QImage part = from.copy(int(sx), int(sy), int(sw), int(sh));
+            if (part.isNull()) return;
+            resample(part, 0, 0, sw, sh, flip_x, flip_y, t.canvas->image, dx, dy, dw, dh);
+        } else {
+            resample(from, sx, sy, sw, sh, flip_x, flip_y, t.canvas->image, dx, dy, dw, dh);
+        }
         drawn(t, edge_rect(dx, dy, dx + dw, dy + dh));
         return;
     }
