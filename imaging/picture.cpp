@@ -167,7 +167,10 @@ int32_t load_picture(const std::string& file, int32_t target, int32_t fit, int32
     } else {
         if (background != -2) surface::clear(background);
         const int64_t r = ratio4(ih, iw);
-        if (r * tw > int64_t(th) * 10000) {
+        // r * tw > th * 10000, asked without the product, which a header
+        // claiming a very tall picture would take past 64 bits: for whole
+        // numbers it holds exactly when r exceeds the whole quotient.
+        if (tw > 0 && r > int64_t(th) * 10000 / tw) {
             // Relatively taller than the target: full height, centred across.
             const int64_t r2 = ratio4(iw, ih);
             const int64_t w = divide_even(std::min(r2 * th, int64_t(tw) * 10000), 10000);
