@@ -39,10 +39,8 @@ FGDIP_API int32_t fGDIp_2hBMP(const char* file, int32_t target, int32_t fit, int
 
 FGDIP_API int32_t fGDIp_new_bitmap(int32_t width, int32_t height) {
     if (width <= 0 || height <= 0) return 0;
-    const int32_t bitmap = surface::new_bitmap(width, height);
-    if (!select_bitmap(bitmap)) return 0;
-    if (QImage* pixels = surface::device_context()) pixels->fill(0xFF000000u);
-    return bitmap;
+    const int32_t bitmap = surface::new_bitmap(width, height); // black already
+    return select_bitmap(bitmap) ? bitmap : 0;
 }
 
 FGDIP_API int32_t fGDIp_size(int32_t bitmap, int32_t* width, int32_t* height) {
