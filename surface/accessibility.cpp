@@ -56,11 +56,8 @@ void install_accessibility() {
 
 void set_accessible(Handle dialog, int32_t id, Role role, const std::string& name) {
     using namespace detail;
-    Dialog* d = find_dialog(dialog);
-    if (d == nullptr) return;
-    auto it = d->controls.find(id);
-    if (it == d->controls.end()) return;
-    GraphicControl* control = it->second;
+    GraphicControl* control = find_control(dialog, id);
+    if (control == nullptr) return;
     const QString text = QString::fromLatin1(name.data(), qsizetype(name.size()));
     const bool changed = control->accessible_name != text;
     control->role = role;

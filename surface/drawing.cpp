@@ -50,6 +50,13 @@ Dialog* find_dialog(Handle handle) {
     return dynamic_cast<Dialog*>(windows().find(handle));
 }
 
+GraphicControl* find_control(Handle dialog, int32_t id) {
+    Dialog* d = find_dialog(dialog);
+    if (d == nullptr) return nullptr;
+    auto it = d->controls.find(id);
+    return it == d->controls.end() ? nullptr : it->second;
+}
+
 TargetRef find_target(Handle handle) {
     if (Canvas* bitmap = bitmaps().find(handle)) return {bitmap, nullptr};
     if (CanvasWidget* widget = find_canvas_widget(handle)) return {&widget->canvas, widget};
@@ -58,11 +65,9 @@ TargetRef find_target(Handle handle) {
 
 TargetRef find_source(Handle handle, int32_t id) {
     if (id == 0) return find_target(handle);
-    Dialog* dialog = find_dialog(handle);
-    if (dialog == nullptr) return {};
-    auto it = dialog->controls.find(id);
-    if (it == dialog->controls.end()) return {};
-    return {&it->second->canvas, it->second};
+    GraphicControl* control = find_control(handle, id);
+    if (control == nullptr) return {};
+    return {&control->canvas, control};
 }
 
 TargetRef current() {

@@ -232,6 +232,8 @@ TargetRef current();
 void set_current(Handle handle);
 Handle current_handle();
 Dialog* find_dialog(Handle handle);
+// The graphic control (dialog, id), nullptr when either is unknown.
+GraphicControl* find_control(Handle dialog, int32_t id);
 CanvasWidget* find_canvas_widget(Handle handle);
 
 // The current target for an operation about to draw on it: pixels changed

@@ -39,13 +39,6 @@ QString latin1(const std::string& text) {
     return QString::fromLatin1(text.data(), qsizetype(text.size()));
 }
 
-GraphicControl* find_control(Handle dialog, int32_t id) {
-    Dialog* d = find_dialog(dialog);
-    if (d == nullptr) return nullptr;
-    auto it = d->controls.find(id);
-    return it == d->controls.end() ? nullptr : it->second;
-}
-
 } // namespace
 
 // ---------------------------------------------------------------- canvas widget
