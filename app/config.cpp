@@ -1,5 +1,6 @@
 // The configuration file "tavi_menu_conf.cnf": dialog size and frame width.
 #include "app/app.h"
+#include "ngbutton/ng_bottone.h"
 
 #include <climits>
 #include <string>
@@ -117,12 +118,6 @@ void take_key(std::string_view line, std::string_view key, int32_t& target) {
     target = LEGGI_NUMERO(line.substr(start, end - start));
 }
 
-std::string_view strip_spaces(std::string_view s) {
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-    return s;
-}
-
 } // namespace
 
 int32_t LEGGI_NUMERO(std::string_view text) {
@@ -163,7 +158,7 @@ void LEGGO_CN(const std::string& file) {
     if (!reader.open(file)) return;
     while (!reader.eof()) {
         const std::string line = reader.read_line();
-        const std::string_view s = strip_spaces(line);
+        const std::string_view s = blank_trimmed(line);
         if (s.empty() || s.front() == '\'') continue;
         take_key(s, "pixelori=", pixelori);
         take_key(s, "pixelver=", pixelver);

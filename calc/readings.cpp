@@ -1,6 +1,7 @@
 // Band readings: the value of a band sequence under the colour-code rules,
 // read from both ends, and the text of each reading. Pure: no drawing here.
 #include "calc/calc.h"
+#include "ngbutton/ng_bottone.h"
 
 #include <charconv>
 #include <cmath>
@@ -142,9 +143,7 @@ std::array<std::string, 5> LEGGI_BANDE(std::string_view bande) {
 
 std::string TIENIOSC(const std::string& valore, const std::string& suffisso) {
     if (valore.find_first_of("Ee") != std::string::npos) return "";
-    std::string_view text(valore);
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    std::string_view text = blank_trimmed(valore);
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
     double v = 0.0;
     const auto res =

@@ -12,6 +12,7 @@
 // says why).
 #include "imaging/effects.h"
 
+#include "ngbutton/ng_bottone.h"
 #include "surface/surface.h"
 
 #include <array>
@@ -95,12 +96,9 @@ char latin1_lower(char c) {
 // The effect a name asks for: lower-cased, stripped of leading and trailing
 // spaces (tabs stay), then compared exactly.
 Effect find_effect(const std::string& name) {
-    std::size_t b = 0, e = name.size();
-    while (b < e && name[b] == ' ') ++b;
-    while (e > b && name[e - 1] == ' ') --e;
     // Lower-casing never turns a space into something else or back, so
     // stripping before or after it gives the same key.
-    std::string key(name, b, e - b);
+    std::string key(blank_trimmed(name));
     for (char& c : key) c = latin1_lower(c);
     for (const NamedEffect& n : kEffects)
         if (key == n.name) return n.effect;
