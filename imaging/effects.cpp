@@ -571,12 +571,16 @@ void apply(Effect effect, char* px, int64_t n, int32_t width, float livello) {
 
 } // namespace
 
-std::string NG_LI_EF(std::string& snapshot, const std::string& name, const float& livello) {
+void apply_effect(std::string& snapshot, const std::string& name, float livello) {
     const Effect effect = find_effect(name);
-    if (effect == Effect::None) return snapshot;
+    if (effect == Effect::None) return;
     int32_t width = 0, height = 0;
     const int64_t n = pixel_count(snapshot, width, height);
     if (n > 0) apply(effect, snapshot.data() + kHeader, n, width, livello);
+}
+
+std::string NG_LI_EF(std::string& snapshot, const std::string& name, const float& livello) {
+    apply_effect(snapshot, name, livello);
     return snapshot;
 }
 

@@ -8,6 +8,9 @@
 // promises, leaves it unchanged.
 std::string NG_LI_EF(std::string& snapshot, const std::string& name, const float& livello);
 
+// The same in place, for callers that have no use for the copy.
+void apply_effect(std::string& snapshot, const std::string& name, float livello);
+
 // True when the name (leading and trailing blanks aside, any case) selects
 // one of the effects. For "" and names that select none, NG_LI_EF returns
 // the snapshot unchanged, so callers may skip the snapshot round trip.

@@ -102,10 +102,8 @@ std::string NG_MEM_S(const surface::Handle& dialog, const int32_t& background_id
 
     surface::select_target(dialog, id, surface::Display::Direct);
     const std::string effect = record.stato == 0 ? record.effetto_0.str() : record.effetto_1.str();
-    if (!effect.empty()) {
-        const float livello = 0.0f;
-        face = NG_LI_EF(face, effect, livello);
-    }
+    const float livello = 0.0f;
+    apply_effect(face, effect, livello);
     surface::set_pixels(face);
     return face;
 }

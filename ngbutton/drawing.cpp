@@ -74,7 +74,8 @@ void NG_METTI_COL(const surface::Handle& dialog, const int32_t& id, const std::s
     if (!effect_known(effect)) return;
     std::string face = surface::get_pixels();
     const float level = 0.0f;
-    surface::set_pixels(NG_LI_EF(face, effect, level));
+    apply_effect(face, effect, level);
+    surface::set_pixels(face);
 }
 
 void NG_METTI(const surface::Handle& dialog, const int32_t& id, const std::string& file,
