@@ -350,6 +350,38 @@ TEST_F(Surface, StretchResamplesIntoTheVisiblePart) {
     }
 }
 
+TEST_F(Surface, StretchOntoItselfReadsTheOriginalPixels) {
+    // A stretch whose source is the target itself must give what the same
+    // stretch gives from an untouched copy: small areas, and areas large
+    // enough to share the rows with a second thread.
+    struct Case {
+        int32_t size;
+        double x1, y1, x2, y2, x3, y3, x4, y4;
+    } cases[] = {
+        {16, 0, 0, 7, 7, 0, 0, 15, 15},           // doubled over itself
+        {16, 4, 4, 15, 15, 0, 0, 7, 7},           // shrunk towards the corner
+        {640, 0, 0, 319, 319, 0, 0, 639, 639},    // doubled, shared rows
+        {640, 100, 50, 539, 599, 0, 0, 639, 639}, // enlarged off-centre
+    };
+    for (const Case& c : cases) {
+        const Handle a = canvas(c.size, c.size);
+        for (int32_t k = 0; k < c.size; k += 4)
+            box(k, 0, k + 1, c.size - 1, 0, (k * 37) & 0xFFFFFF, -1);
+        for (int32_t k = 0; k < c.size; k += 6) box(0, k, c.size - 1, k, 0, BLUE | k, -1);
+        const std::string original = get_pixels();
+        const Handle untouched = canvas(c.size, c.size);
+        set_pixels(original);
+        // The expected result: the same picture, stretched from the copy.
+        canvas(c.size, c.size);
+        set_pixels(original);
+        stretch(untouched, 0, c.x1, c.y1, c.x2, c.y2, c.x3, c.y3, c.x4, c.y4);
+        const std::string want = get_pixels();
+        select_target(a, 0, Display::Deferred);
+        stretch(a, 0, c.x1, c.y1, c.x2, c.y2, c.x3, c.y3, c.x4, c.y4);
+        EXPECT_TRUE(get_pixels() == want) << "size " << c.size << " from " << c.x1 << "," << c.y1;
+    }
+}
+
 TEST_F(Surface, BitmapLimits) {
     struct Case {
         int32_t w, h;
