@@ -5,6 +5,7 @@
 // content.
 #include "imaging/gdiplus.h"
 #include "imaging/picture.h"
+#include "imaging_support.h"
 #include "surface/surface.h"
 
 #include <QDir>
@@ -83,27 +84,7 @@ QImage load_and_draw(const QString& name, bool deferred) {
     return out;
 }
 
-class Imaging : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        surface::reset_all();
-        ASSERT_TRUE(dir_.isValid());
-        old_dir_ = QDir::currentPath();
-        QDir::setCurrent(dir_.path());
-        ASSERT_EQ(GdiplusStartup(&token_, &input_, nullptr), Ok);
-    }
-    void TearDown() override {
-        gdiplus::drop_prefetched();
-        GdiplusShutdown(token_);
-        QDir::setCurrent(old_dir_);
-        surface::reset_all();
-    }
-
-    QTemporaryDir dir_;
-    QString old_dir_;
-    uint32_t token_ = 0;
-    GdiplusStartupInput input_;
-};
+class Imaging : public testsupport::ImagingTest {};
 
 // Placing a picture draws it 1:1 into a bitmap of its own size, decoded
 // straight into that bitmap or into a temporary first.

@@ -2,6 +2,7 @@
 // the name label on a control, the clipboard, and hostile picture files.
 #include "imaging/gdiplus.h"
 #include "imaging/picture.h"
+#include "imaging_support.h"
 #include "surface/surface.h"
 
 #include <QApplication>
@@ -155,22 +156,8 @@ class ModalCloser {
     QStringList texts_;
 };
 
-class Picture : public ::testing::Test {
+class Picture : public testsupport::ImagingTest {
   protected:
-    void SetUp() override {
-        surface::reset_all();
-        ASSERT_TRUE(dir_.isValid());
-        old_dir_ = QDir::currentPath();
-        QDir::setCurrent(dir_.path());
-        ASSERT_EQ(GdiplusStartup(&token_, &input_, nullptr), Ok);
-    }
-    void TearDown() override {
-        GdiplusShutdown(token_);
-        gdiplus::simulate_missing_decoder(false);
-        QDir::setCurrent(old_dir_);
-        surface::reset_all();
-    }
-
     static std::string save(const QImage& image, const QString& name, const char* format = "PNG") {
         EXPECT_TRUE(image.save(name, format, 95)) << name.toStdString();
         return name.toStdString();
@@ -200,10 +187,6 @@ class Picture : public ::testing::Test {
     }
 
     static constexpr int32_t kId = 340;
-    QTemporaryDir dir_;
-    QString old_dir_;
-    uint32_t token_ = 0;
-    GdiplusStartupInput input_;
     surface::Handle dialog_ = 0;
 };
 
