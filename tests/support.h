@@ -2,6 +2,8 @@
 // graphic controls and what screen readers are told about them.
 #pragma once
 
+#include "calc/shared.h"
+#include "ngbutton/ngbutton.h"
 #include "surface/surface.h"
 
 #include <QAccessible>
@@ -92,6 +94,16 @@ inline std::string accessible_name(surface::Handle dialog, int32_t id) {
     QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
     if (a == nullptr) return "<no interface>";
     return a->text(QAccessible::Name).toStdString();
+}
+
+// A clean slate for calculator tests: no windows, fresh tables, the colour
+// table filled, no bands and no pending key.
+inline void fresh_calculator() {
+    surface::reset_all();
+    NG_CREA_TABELLE();
+    RIEMPI_COLORI();
+    bande.clear();
+    ultimo_tasto.clear();
 }
 
 } // namespace testsupport

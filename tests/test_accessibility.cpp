@@ -27,9 +27,7 @@ void listen(surface::Handle, int32_t id, const std::string& name) {
 class ScreenReader : public ::testing::Test {
   protected:
     void SetUp() override {
-        surface::reset_all();
-        NG_CREA_TABELLE();
-        RIEMPI_COLORI();
+        testsupport::fresh_calculator();
         dialogo = surface::create_dialog(0, "", 0, 0, 400, 300, 0, 0);
         surface::add_control(dialogo, ID_SFONDO, "", 0, 0, 400, 300, 0, 0);
         surface::add_control(dialogo, ID_RIGA_1, "", 10, 10, 380, 40, surface::SS_NOTIFY, 0);

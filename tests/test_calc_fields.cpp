@@ -51,11 +51,7 @@ std::string accessible_name(int32_t id) {
 class Fields : public ::testing::Test {
   protected:
     void SetUp() override {
-        surface::reset_all();
-        NG_CREA_TABELLE();
-        RIEMPI_COLORI();
-        bande.clear();
-        ultimo_tasto.clear();
+        testsupport::fresh_calculator();
         dialogo = surface::create_dialog(0, "", 0, 0, kW, kH, 0, 0);
         surface::add_control(dialogo, ID_SFONDO, "", 0, 0, kW, kH, 0, 0);
         surface::add_control(dialogo, ID_OROLOGIO, "", 10, 5, 380, 30, 0, 0);

@@ -40,11 +40,7 @@ void press(int32_t id) {
 class Handler : public ::testing::Test {
   protected:
     void SetUp() override {
-        surface::reset_all();
-        NG_CREA_TABELLE();
-        RIEMPI_COLORI();
-        bande.clear();
-        ultimo_tasto.clear();
+        testsupport::fresh_calculator();
         for (FontSlot* slot : {&font_h26, &font_44, &font_h28, &font_h60})
             slot->handle = surface::create_font("DejaVu Sans", 12, 0, 0);
         dialogo = surface::create_dialog(0, "", 0, 0, kW, kH, 0, 0);
