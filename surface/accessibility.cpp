@@ -10,7 +10,10 @@ namespace surface {
 namespace detail {
 namespace {
 
-class ControlAccessible : public QAccessibleWidget {
+// Static text also offers its words through the text interface: assistive
+// technology reads that afresh every time, while a name it has read once is
+// kept until a name change is announced, which the clock bar never does.
+class ControlAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
   public:
     explicit ControlAccessible(GraphicControl* control)
         : QAccessibleWidget(control, QAccessible::Client), control_(control) {}
@@ -31,6 +34,33 @@ class ControlAccessible : public QAccessibleWidget {
         if (t == QAccessible::Name) return control_->accessible_name;
         if (t == QAccessible::Description) return control_->accessible_description;
         return QAccessibleWidget::text(t);
+    }
+
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::TextInterface && control_->role == Role::StaticText)
+            return static_cast<QAccessibleTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+
+    // Read-only text without a cursor or selections.
+    QString text(int start, int end) const override {
+        return control_->accessible_name.mid(start, end - start);
+    }
+    int characterCount() const override { return int(control_->accessible_name.size()); }
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override {}
+    int selectionCount() const override { return 0; }
+    void selection(int, int* start, int* end) const override { *start = *end = 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint&) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+    QString attributes(int, int* start, int* end) const override {
+        *start = 0;
+        *end = characterCount();
+        return {};
     }
 
     QStringList actionNames() const override {
