@@ -67,6 +67,7 @@ int PRINCIPALE() {
     dialogo = surface::create_dialog(0, "", x, y, std::max(W, 1), std::max(H, 1), kPopupStyle, 0);
 
     surface::set_dialog_icon(dialogo, "logo");
+    surface::set_window_accessible_name(dialogo, "resistenze");
 
     const double h = H;
     NG_FONT_(kFontFile, kFontFace, font_h26.handle, surface::round_even(h / 26.0), font_h26.path);

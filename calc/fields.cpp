@@ -89,6 +89,24 @@ void take_field_key(int32_t id) {
     ultimo_tasto = surface::take_pending_key();
 }
 
+// What a screen reader hears of a written field: its text. A result line's
+// change is news; the clock bar's change every second is not.
+void describe_field(surface::Handle dialog, int32_t id, const std::string& text) {
+    surface::set_accessible(dialog, id, surface::Role::StaticText, text, id != ID_OROLOGIO);
+}
+
+// The band strip describes the chosen colours in order ("giallo, viola").
+void describe_strip(const std::string& bands) {
+    std::string names;
+    for (const unsigned char b : bands) {
+        const std::size_t c = std::size_t(b) + 1;
+        if (c >= nomi_colori.size()) continue;
+        if (!names.empty()) names += ", ";
+        names += trim_blanks(nomi_colori[c]);
+    }
+    surface::set_accessible_description(dialogo, ID_RESISTENZA, names);
+}
+
 } // namespace
 
 void NG_SCRIV(const surface::Handle& dialog, const int32_t& background_id, const int32_t& id,
@@ -134,7 +152,7 @@ void NG_SCRIV(const surface::Handle& dialog, const int32_t& background_id, const
         surface::set_focus();
         ultimo_tasto = surface::take_pending_key();
         surface::select_font(0);
-        surface::set_accessible(dialog, id, surface::Role::StaticText, t);
+        describe_field(dialog, id, t);
         return;
     }
 
@@ -164,7 +182,7 @@ void NG_SCRIV(const surface::Handle& dialog, const int32_t& background_id, const
         shown[id] = {std::move(look), surface::get_pos()};
     }
     surface::select_font(0);
-    surface::set_accessible(dialog, id, surface::Role::StaticText, t);
+    describe_field(dialog, id, t);
 }
 
 void QUICKADD(const int32_t& id, const std::string& text) {
@@ -216,4 +234,5 @@ void AGGIORNA(const std::string& bande, const int32_t& k) {
             QUICKADD(writes[i].id, writes[i].line);
     }
     if (k > 0) draw_cell(static_cast<int32_t>(std::min<std::size_t>(L, INT32_MAX)), k);
+    describe_strip(bande);
 }

@@ -92,15 +92,25 @@ void end_dialog(Handle dialog, intptr_t result);
 void show_state(Handle dialog, int32_t state); // 6 = minimised
 void start_timer(Handle dialog, int32_t timer_id, int32_t period_ms);
 
-// Raises the current target's top-level window and focuses the control.
+// Raises the current target's top-level window and makes the control the one
+// that collects typed keys. Only the user (Tab, a click, assistive
+// technology) moves the toolkit's focus, so screen readers hear no focus
+// change from the program's own writes.
 void set_focus();
 // The current target's pending key (one character) and clears it; "" if none.
 std::string take_pending_key();
 
-// Screen-reader view of a graphic control.
+// Screen-reader view of a graphic control. A push button offers the press
+// action, which clicks it.
 enum class Role { None, PushButton, StaticText };
-// Sets role and name; a StaticText whose name changes is announced.
-void set_accessible(Handle dialog, int32_t id, Role role, const std::string& name);
+// Sets role and name; a StaticText whose name changes is announced, unless
+// `announce` is false (text that changes on its own, such as a clock).
+void set_accessible(Handle dialog, int32_t id, Role role, const std::string& name,
+                    bool announce = true);
+// The longer description a screen reader gives of a control ("" for none).
+void set_accessible_description(Handle dialog, int32_t id, const std::string& text);
+// The name a screen reader gives a top-level window (dialog, backdrop).
+void set_window_accessible_name(Handle window, const std::string& name);
 // Also told of every announced name change (dialog, control id, new name),
 // beside the screen reader; nullptr stops it. Returns the previous listener.
 using AnnouncementListener = void (*)(Handle dialog, int32_t id, const std::string& name);

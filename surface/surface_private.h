@@ -162,9 +162,10 @@ class CanvasWidget : public QWidget {
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    // A typed key becomes the pending key of the window's key collector.
     void keyPressEvent(QKeyEvent* event) override;
     // The picture does not change with the focus, so gaining or losing it
-    // repaints nothing.
+    // repaints nothing. A focus the user gives makes the widget the collector.
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 };
@@ -180,6 +181,10 @@ class GraphicControl : public CanvasWidget {
     uint32_t style;
     Role role = Role::None;
     QString accessible_name;
+    QString accessible_description;
+
+    // What a left click does: a control with the notify style reports it.
+    void click();
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -254,5 +259,8 @@ void install_font_substitutions();
 void font_files_changed();
 void release_fonts();
 void install_accessibility();
+// The widget whose pending key receives what is typed into its window; null
+// until the program or the user chooses one.
+CanvasWidget* key_collector();
 
 } // namespace surface::detail

@@ -39,7 +39,17 @@ QString latin1(const std::string& text) {
     return QString::fromLatin1(text.data(), qsizetype(text.size()));
 }
 
+QPointer<CanvasWidget> g_key_collector;
+
+void collect_keys(CanvasWidget* widget) {
+    g_key_collector = widget;
+}
+
 } // namespace
+
+CanvasWidget* key_collector() {
+    return g_key_collector.data();
+}
 
 // ---------------------------------------------------------------- canvas widget
 
@@ -78,6 +88,12 @@ void CanvasWidget::paintEvent(QPaintEvent* event) {
 
 void CanvasWidget::focusInEvent(QFocusEvent* event) {
     event->accept();
+    // Coming back to the window restores the focus to where the user left
+    // it; the keys still go where the program sent them last.
+    CanvasWidget* collector = key_collector();
+    if (event->reason() != Qt::ActiveWindowFocusReason || collector == nullptr ||
+        collector->window() != window())
+        collect_keys(this);
 }
 
 void CanvasWidget::focusOutEvent(QFocusEvent* event) {
@@ -85,20 +101,25 @@ void CanvasWidget::focusOutEvent(QFocusEvent* event) {
 }
 
 void CanvasWidget::keyPressEvent(QKeyEvent* event) {
+    // Keys come through the focus; they belong to the control that the
+    // program or the user chose last in this window.
+    CanvasWidget* collector = key_collector();
+    if (collector == nullptr || collector->window() != window() || !hasFocus()) collector = this;
+    std::string& key_slot = collector->pending_key;
     const int key = event->key();
     if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
         QWidget::keyPressEvent(event);
         return;
     }
     if (key == Qt::Key_Escape) {
-        pending_key = std::string(1, '\x1b');
+        key_slot = std::string(1, '\x1b');
         // The dialog still hears Escape as its cancel command.
         event->ignore();
         return;
     }
     const QString text = event->text();
     if (!text.isEmpty() && text.at(0).unicode() <= 0xFF && text.at(0).unicode() != 0) {
-        pending_key = std::string(1, char(text.at(0).unicode()));
+        key_slot = std::string(1, char(text.at(0).unicode()));
         event->accept();
         return;
     }
@@ -116,13 +137,18 @@ GraphicControl::GraphicControl(Dialog* dialog, int32_t control_id, uint32_t cont
 
 void GraphicControl::mousePressEvent(QMouseEvent* event) {
     event->accept();
+    // A click gives the control the keys even when it has the focus already.
+    collect_keys(this);
 }
 
 void GraphicControl::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
-    if (event->button() != Qt::LeftButton || (style & SS_NOTIFY) == 0) return;
-    if (!rect().contains(event->position().toPoint())) return;
-    owner->send(WM_COMMAND, intptr_t(id & 0xFFFF), intptr_t(handle));
+    if (event->button() != Qt::LeftButton) return;
+    if (rect().contains(event->position().toPoint())) click();
+}
+
+void GraphicControl::click() {
+    if ((style & SS_NOTIFY) != 0) owner->send(WM_COMMAND, intptr_t(id & 0xFFFF), intptr_t(handle));
 }
 
 // ---------------------------------------------------------------- dialog
@@ -485,7 +511,11 @@ void set_focus() {
         top->raise();
         top->activateWindow();
     }
-    t.widget->setFocus(Qt::OtherFocusReason);
+    // Every field write lands here, several times per click and at every
+    // clock tick: moving the toolkit's focus would be reported to screen
+    // readers each time and would pull a Tab user back. The control only
+    // becomes the one that collects the keys typed into its window.
+    if (auto* w = dynamic_cast<CanvasWidget*>(t.widget)) collect_keys(w);
 }
 
 std::string take_pending_key() {
