@@ -2,6 +2,7 @@
 // followed to the end of the picture without decoding any pixel.
 #include "imaging/picture_data.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace gdiplus {
@@ -16,11 +17,43 @@ uint32_t le32(Bytes p) {
     return le16(p) | le16(p + 2) << 16;
 }
 
+uint32_t be16(Bytes p) {
+    return uint32_t(p[0]) << 8 | p[1];
+}
+uint32_t be32(Bytes p) {
+    return be16(p) << 16 | be16(p + 2);
+}
+
+// The fewest bytes of coded data a JPEG frame can have: a sequential
+// Huffman-coded frame spends at least two bits on every 8 x 8 block of every
+// component (a DC code and an end of block), a progressive one at least one
+// bit (its DC scan). Arithmetic coding has no such floor: 0.
+int64_t jpeg_least_coded_bytes(unsigned sof, Bytes f, int64_t length) {
+    if (sof != 0xC0 && sof != 0xC1 && sof != 0xC2) return 0;
+    if (length < 8) return 0;
+    const int64_t h = be16(f + 3), w = be16(f + 5);
+    const unsigned count = f[7];
+    if (length < 8 + 3 * int64_t(count)) return 0;
+    unsigned hmax = 1, vmax = 1;
+    for (unsigned c = 0; c < count; ++c) {
+        hmax = std::max(hmax, unsigned(f[9 + 3 * c] >> 4));
+        vmax = std::max(vmax, unsigned(f[9 + 3 * c] & 15));
+    }
+    int64_t blocks = 0;
+    for (unsigned c = 0; c < count; ++c) {
+        const unsigned hs = f[9 + 3 * c] >> 4, vs = f[9 + 3 * c] & 15;
+        const int64_t cw = (w * hs + hmax - 1) / hmax, ch = (h * vs + vmax - 1) / vmax;
+        blocks += ((cw + 7) / 8) * ((ch + 7) / 8);
+    }
+    return sof == 0xC2 ? blocks / 8 : blocks / 4;
+}
+
 // From SOI to EOI: marker segments by their lengths, and after each start
 // of scan its coded data, where a 0xFF byte is followed only by a stuffed
-// zero, a restart marker or the next marker.
+// zero, a restart marker or the next marker. The coded data must be enough
+// for every block of the frame.
 bool jpeg_complete(Bytes d, int64_t n) {
-    int64_t i = 2;
+    int64_t i = 2, coded = 0, least = 0, scan_start = 0;
     bool in_scan = false, any_scan = false;
     auto next_ff = [&](int64_t from) {
         const void* ff = from < n ? std::memchr(d + from, 0xFF, size_t(n - from)) : nullptr;
@@ -38,19 +71,47 @@ bool jpeg_complete(Bytes d, int64_t n) {
             ++i;
             continue;
         }
-        if (m == 0xD9) return any_scan; // end of image: whole only after a scan
         if (m == 0x00 || m == 0x01 || (m >= 0xD0 && m <= 0xD8)) { // stuffing, restart
             if (m == 0x00 && !in_scan) return false;
             i += 2;
             continue;
         }
+        if (in_scan) coded += i - scan_start;
+        if (m == 0xD9) return any_scan && coded >= least; // end of image
         if (i + 3 >= n) return false;
-        const int64_t length = int64_t(d[i + 2]) << 8 | d[i + 3];
+        const int64_t length = be16(d + i + 2);
         if (length < 2 || i + 2 + length > n) return false;
+        if (m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC)
+            least = jpeg_least_coded_bytes(m, d + i + 2, length);
         i += 2 + length;
         in_scan = m == 0xDA;
         any_scan = any_scan || in_scan;
+        scan_start = i;
         if (in_scan) i = next_ff(i);
+    }
+    return false;
+}
+
+// Chunks from the signature to IEND, each within the file; the compressed
+// pixel data (IDAT) at least what deflate, which packs at most 1032 bytes
+// into one, needs for the rows the header declares.
+bool png_complete(Bytes d, int64_t n) {
+    int64_t i = 8, data = 0, raw = 0;
+    while (i + 12 <= n) {
+        const int64_t length = be32(d + i);
+        Bytes type = d + i + 4;
+        if (length > n - i - 12) return false;
+        if (std::memcmp(type, "IHDR", 4) == 0 && length >= 13) {
+            const int64_t w = be32(d + i + 8), h = be32(d + i + 12);
+            const unsigned depth = d[i + 16], colour = d[i + 17];
+            const unsigned channels = colour == 2 ? 3 : colour == 4 ? 2 : colour == 6 ? 4 : 1;
+            raw = h * (1 + (w * channels * depth + 7) / 8);
+        } else if (std::memcmp(type, "IDAT", 4) == 0) {
+            data += length;
+        } else if (std::memcmp(type, "IEND", 4) == 0) {
+            return data >= raw / 1032;
+        }
+        i += 12 + length;
     }
     return false;
 }
@@ -140,6 +201,8 @@ bool picture_data_complete(const unsigned char* data, int64_t size) {
     if (size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF)
         return jpeg_complete(data, size);
     if (size >= 2 && data[0] == 'B' && data[1] == 'M') return bmp_complete(data, size);
+    if (size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0)
+        return png_complete(data, size);
     if (size >= 6 && (std::memcmp(data, "GIF87a", 6) == 0 || std::memcmp(data, "GIF89a", 6) == 0))
         return gif_complete(data, size);
     return true;

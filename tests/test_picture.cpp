@@ -375,17 +375,23 @@ TEST_F(Picture, PicturesCutShortOrTooLargeAreRefused) {
     const QByteArray gif("GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\x00\x00\xff\xff\xff"
                          "\x2c\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00\x3b",
                          35);
-    QByteArray png30000 = bytes_of(red, "PNG"); // header claims 30000 x 30000
-    for (int at : {16, 20}) png30000.replace(at, 4, QByteArray("\x00\x00\x75\x30", 4));
-    const uint32_t crc = ~[&] {
+    // The same pictures with headers claiming w x h: their data ends early.
+    auto png_claiming = [&](uint32_t w, uint32_t h) {
+        QByteArray png = bytes_of(red, "PNG");
+        for (int k = 0; k < 4; ++k) png[16 + k] = char(w >> (24 - 8 * k));
+        for (int k = 0; k < 4; ++k) png[20 + k] = char(h >> (24 - 8 * k));
         uint32_t c = 0xFFFFFFFFu;
-        for (int i = 12; i < 29; ++i) {
-            c ^= uint8_t(png30000[i]);
-            for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
+        for (int k = 12; k < 29; ++k) {
+            c ^= uint8_t(png[k]);
+            for (int b = 0; b < 8; ++b) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
         }
-        return c;
-    }();
-    for (int i = 0; i < 4; ++i) png30000[29 + i] = char(crc >> (24 - 8 * i));
+        for (int k = 0; k < 4; ++k) png[29 + k] = char(~c >> (24 - 8 * k));
+        return png;
+    };
+    QByteArray jpg400 = jpg;
+    const qsizetype sof = jpg400.indexOf("\xFF\xC0");
+    ASSERT_GT(sof, 0);
+    jpg400.replace(sof + 5, 4, QByteArray("\x01\x2C\x01\x90", 4)); // 400 x 300
     write("whole.jpg", jpg);
     write("cut.jpg", jpg.left(jpg.size() / 2));
     write("no-end.jpg", jpg.left(jpg.size() - 2));
@@ -393,7 +399,9 @@ TEST_F(Picture, PicturesCutShortOrTooLargeAreRefused) {
     write("cut.bmp", bmp.left(bmp.size() - 40));
     write("whole.gif", gif);
     write("cut.gif", gif.left(gif.size() - 3));
-    write("30000.png", png30000);
+    write("30000.png", png_claiming(30000, 30000));
+    write("claims.png", png_claiming(4000, 3000));
+    write("claims.jpg", jpg400);
     // 9000 x 8000 = 72 million pixels, all of it red.
     ASSERT_TRUE(write_flat_jpeg("big.jpg", 9000, 8000, [](int, int) { return kRedRgb; }));
 
@@ -403,9 +411,10 @@ TEST_F(Picture, PicturesCutShortOrTooLargeAreRefused) {
         surface::Size own; // from target 0; {0, 0}: refused
         bool into_target;
     } cases[] = {
-        {"whole.jpg", {40, 30}, true}, {"cut.jpg", {}, false},   {"no-end.jpg", {}, false},
-        {"whole.bmp", {40, 30}, true}, {"cut.bmp", {}, false},   {"whole.gif", {1, 1}, true},
-        {"cut.gif", {}, false},        {"30000.png", {}, false}, {"big.jpg", {}, true},
+        {"whole.jpg", {40, 30}, true}, {"cut.jpg", {}, false},    {"no-end.jpg", {}, false},
+        {"whole.bmp", {40, 30}, true}, {"cut.bmp", {}, false},    {"whole.gif", {1, 1}, true},
+        {"cut.gif", {}, false},        {"30000.png", {}, false},  {"big.jpg", {}, true},
+        {"claims.png", {}, false},     {"claims.jpg", {}, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
