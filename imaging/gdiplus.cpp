@@ -34,6 +34,7 @@ struct GpImage {
 
 struct GpGraphics {
     QImage* dc;
+    bool unfilled = false; // pixels never set: black before anything is painted over them
 };
 
 namespace {
@@ -383,10 +384,11 @@ GpStatus GdipCreateFromHDC(QImage* hdc, GpGraphics** graphics) {
 GpStatus GdipDrawImageRectI(GpGraphics* graphics, GpImage* image, int32_t x, int32_t y,
                             int32_t width, int32_t height) {
     if (!graphics || !image) return InvalidParameter;
-    if (width <= 0 || height <= 0) return Ok;
     QImage& dc = *graphics->dc;
+    const bool unfilled = std::exchange(graphics->unfilled, false);
     const QRect dest(x, y, width, height);
-    if (!dest.intersects(dc.rect())) return Ok;
+    if (unfilled && dest != dc.rect()) dc.fill(0xFF000000u);
+    if (width <= 0 || height <= 0 || !dest.intersects(dc.rect())) return Ok;
 
     QImage source = image->pixels;
     if (source.isNull()) {
@@ -407,6 +409,7 @@ GpStatus GdipDrawImageRectI(GpGraphics* graphics, GpImage* image, int32_t x, int
         dc = std::move(source);
         return Ok;
     }
+    if (unfilled) dc.fill(0xFF000000u); // what shows through transparent pixels
     // Scale with area averaging first when the temporary is affordable; the
     // painter's own smoothing is bilinear and loses detail when shrinking.
     if (source.size() != dest.size() && bytes_of(dest.size()) <= gdiplus::kScaledDecodeBytes) {
@@ -419,6 +422,16 @@ GpStatus GdipDrawImageRectI(GpGraphics* graphics, GpImage* image, int32_t x, int
     painter.drawImage(dest, source);
     return Ok;
 }
+
+namespace gdiplus {
+
+GpStatus create_graphics_for_new_bitmap(QImage* hdc, GpGraphics** graphics) {
+    const GpStatus status = GdipCreateFromHDC(hdc, graphics);
+    if (status == Ok) (*graphics)->unfilled = true;
+    return status;
+}
+
+} // namespace gdiplus
 
 GpStatus GdipDeleteGraphics(GpGraphics* graphics) {
     if (!graphics) return InvalidParameter;

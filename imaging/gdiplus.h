@@ -101,6 +101,14 @@ GpStatus load_image_for_target(const char16_t* filename, GpImage** image);
 void prefetch(const char16_t* filename);
 void drop_prefetched();
 
+// GdipCreateFromHDC for a bitmap whose pixels were never set (made without
+// its black fill): the first GdipDrawImageRectI covers the whole bitmap,
+// decoding or replacing every pixel where it can and filling it black first
+// where it paints over it. After a failed drawing its pixels are undefined
+// (the caller ends it). A picture whose data ends early so costs only the
+// rows decoded, not a pass over the whole bitmap.
+GpStatus create_graphics_for_new_bitmap(QImage* hdc, GpGraphics** graphics);
+
 // True while at least one start-up is in force.
 bool running();
 // Makes GdiplusStartup behave as if no JPEG decoder were installed (tests).

@@ -122,7 +122,7 @@ int32_t load_picture(const std::string& file, int32_t target, int32_t fit, int32
             bw = r.w;
             bh = r.h;
         }
-        target = surface::new_bitmap(bw, bh);
+        target = surface::new_bitmap(bw, bh, false); // the picture covers all of it
         if (target == 0) {
             GdipDisposeImage(image);
             return 0;
@@ -157,7 +157,10 @@ int32_t load_picture(const std::string& file, int32_t target, int32_t fit, int32
 
     // GET_DC
     GpGraphics* graphics = nullptr;
-    GdipCreateFromHDC(surface::device_context(), &graphics);
+    if (created)
+        gdiplus::create_graphics_for_new_bitmap(surface::device_context(), &graphics);
+    else
+        GdipCreateFromHDC(surface::device_context(), &graphics);
     if (!graphics) return fail(nullptr);
 
     GpStatus drawn = Ok;

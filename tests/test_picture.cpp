@@ -444,6 +444,21 @@ TEST_F(Picture, PicturesCutShortOrTooLargeAreRefused) {
     EXPECT_NE(control_pixels(), before);
 }
 
+// A bitmap of the picture's own size starts black: transparent parts of a
+// picture show black, opaque ones their colour.
+TEST_F(Picture, TransparentPartsOfAPictureShowBlack) {
+    QImage picture(6, 4, QImage::Format_ARGB32);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x) picture.setPixel(x, y, x < 3 ? 0x00FF0000u : 0xFF00FF00u);
+    const std::string file = save(picture, "half-transparent.png");
+    const surface::Handle made = fGDIp_2hBMP_impl(file, 0, 0, 0);
+    ASSERT_NE(made, 0);
+    const QImage seen = current_pixels();
+    for (auto [x, want] : {std::pair{0, 0xFF000000u}, {2, 0xFF000000u}, {3, 0xFF00FF00u}})
+        for (int y : {0, 3}) EXPECT_EQ(seen.pixel(x, y), want) << x << "," << y;
+    surface::end_bitmap();
+}
+
 // ---------------------------------------------------------------- placement
 
 // The rectangle with these inclusive corners.
