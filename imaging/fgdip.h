@@ -2,16 +2,26 @@
  * libfgdip: the resistenze picture loader for other programs.
  *
  * Link with -lfgdip or load libfgdip.so with dlopen(). The library needs no
- * application object of its own; it works from a plain C program. Call it
- * from one thread at a time.
+ * application object of its own; it works from a plain C program.
  *
- * Bitmaps are 32-bit handles (0 = none). A bitmap made by fGDIp_2hBMP with
- * target 0 or by fGDIp_new_bitmap belongs to the caller, who ends it with
+ * Thread safety: every function here may be called from any number of
+ * threads at once, on the same or on different bitmaps. Calls on one bitmap
+ * take effect one after the other, each whole: a reader sees a bitmap's
+ * pixels before or after a picture is drawn into it, never halfway. Files
+ * are decoded in parallel. (Taking a picture from the clipboard works only on
+ * the thread of the caller's Qt application; elsewhere it returns 0.)
+ *
+ * Bitmaps are positive 32-bit handles (0 = none); a freed handle stays
+ * invalid for the rest of the process, however many bitmaps are made after
+ * it (at most about 536 million bitmaps per process, 65,535 alive at once). A bitmap made by
+ * fGDIp_2hBMP with target 0 or by fGDIp_new_bitmap belongs to the caller, who ends it with
  * fGDIp_free. Colours are 0x00BBGGRR (red in the low byte).
  *
  * Pictures of any format the library can read are accepted; JPEG always.
- * Damaged files, files that are not pictures and pictures whose header
- * claims an absurd size fail cleanly (result 0).
+ * Damaged files, files whose data ends early, files that are not pictures
+ * and pictures of more than 2^26 pixels fail cleanly (result 0), before any
+ * pixel is decoded; the one exception is a JPEG drawn into a target, which
+ * is decoded straight to the size it is drawn at.
  */
 #ifndef FGDIP_H
 #define FGDIP_H

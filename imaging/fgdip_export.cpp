@@ -1,5 +1,11 @@
 // The picture loader as exported from libfgdip.so, for programs that are not
 // resistenze. Each call starts and stops the imaging layer itself.
+//
+// Any number of threads may call in at once. Every use of a bitmap (its
+// handle, pixels and drawing state) happens under one lock, so a bitmap is
+// never freed, reallocated or drawn on while another call reads it; the
+// decoding of files, the slow part, runs outside it and in parallel. The
+// program itself never comes through here and pays nothing for the lock.
 #include "imaging/fgdip.h"
 
 #include "imaging/gdiplus.h"
@@ -10,11 +16,14 @@
 
 #include <bit>
 #include <cstring>
+#include <mutex>
 
 static_assert(std::endian::native == std::endian::little,
               "32-bit RGB pixels are copied as blue, green, red, reserved bytes");
 
 namespace {
+
+std::mutex bitmaps_lock;
 
 // Makes `bitmap` the current target; false for an unknown handle.
 bool select_bitmap(int32_t bitmap) {
@@ -31,20 +40,22 @@ FGDIP_API int32_t fGDIp_2hBMP(const char* file, int32_t target, int32_t fit, int
     uint32_t token = 0;
     const GdiplusStartupInput input;
     if (GdiplusStartup(&token, &input, nullptr) != Ok) return 0;
-    const int32_t result =
-        fGDIp_2hBMP_impl(file ? std::string(file) : std::string(), target, fit, background);
+    const int32_t result = fGDIp_2hBMP_impl(file ? std::string(file) : std::string(), target, fit,
+                                            background, &bitmaps_lock);
     GdiplusShutdown(token);
     return result;
 }
 
 FGDIP_API int32_t fGDIp_new_bitmap(int32_t width, int32_t height) {
     if (width <= 0 || height <= 0) return 0;
+    const std::lock_guard lock(bitmaps_lock);
     const int32_t bitmap = surface::new_bitmap(width, height); // black already
     return select_bitmap(bitmap) ? bitmap : 0;
 }
 
 FGDIP_API int32_t fGDIp_size(int32_t bitmap, int32_t* width, int32_t* height) {
     surface::Size size;
+    const std::lock_guard lock(bitmaps_lock);
     const bool known = select_bitmap(bitmap);
     if (known) size = surface::client_size();
     if (width) *width = size.w;
@@ -53,7 +64,9 @@ FGDIP_API int32_t fGDIp_size(int32_t bitmap, int32_t* width, int32_t* height) {
 }
 
 FGDIP_API int64_t fGDIp_pixels(int32_t bitmap, void* buffer, int64_t capacity) {
-    if (!buffer || !select_bitmap(bitmap)) return 0;
+    if (!buffer) return 0;
+    const std::lock_guard lock(bitmaps_lock);
+    if (!select_bitmap(bitmap)) return 0;
     const QImage* image = surface::device_context();
     if (!image || image->isNull()) return 0;
     const QImage pixels = image->format() == QImage::Format_RGB32
@@ -69,6 +82,7 @@ FGDIP_API int64_t fGDIp_pixels(int32_t bitmap, void* buffer, int64_t capacity) {
 }
 
 FGDIP_API void fGDIp_free(int32_t bitmap) {
+    const std::lock_guard lock(bitmaps_lock);
     if (select_bitmap(bitmap)) surface::end_bitmap();
 }
 

@@ -1,6 +1,8 @@
 // The imaging library's flat interface on QImageReader / QImage / QPainter.
 #include "imaging/gdiplus.h"
 
+#include "imaging/picture_data.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -32,6 +34,7 @@ struct GpImage {
 
 struct GpGraphics {
     QImage* dc;
+    bool unfilled = false; // pixels never set: black before anything is painted over them
 };
 
 namespace {
@@ -84,11 +87,34 @@ bool decode_in_place(const GpImage& image, QImage& dc, QImage& elsewhere) {
     return true;
 }
 
-// The decoder's own allocations stay within the budget too.
+// The decoder's own allocations stay within the budget too. Set once, before
+// the first decoding of the process (decoders on other threads read it).
 void apply_allocation_limit() {
-    const int limit_mb = int(gdiplus::kFullDecodeBytes >> 20) + 32;
-    if (QImageReader::allocationLimit() == 0 || QImageReader::allocationLimit() > limit_mb)
-        QImageReader::setAllocationLimit(limit_mb);
+    static std::once_flag once;
+    std::call_once(once, [] {
+        const int limit_mb = int(gdiplus::kFullDecodeBytes >> 20) + 32;
+        if (QImageReader::allocationLimit() == 0 || QImageReader::allocationLimit() > limit_mb)
+            QImageReader::setAllocationLimit(limit_mb);
+    });
+}
+
+// Whether the layer has a JPEG decoder; the plugins are looked up once.
+bool jpeg_decoder_installed() {
+    static const bool installed = QImageReader::supportedImageFormats().contains("jpeg");
+    return installed;
+}
+
+// False when the file's data ends before its picture does.
+bool data_complete(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    const qint64 size = file.size();
+    if (size == 0) return true; // nothing to judge; the decoders refuse it
+    const uchar* data = file.map(0, size);
+    if (data != nullptr) return gdiplus::picture_data_complete(data, size);
+    const QByteArray all = file.readAll(); // a file that cannot be mapped
+    return gdiplus::picture_data_complete(reinterpret_cast<const uchar*>(all.constData()),
+                                          all.size());
 }
 
 // ---------------------------------------------------------------- decoding ahead
@@ -166,8 +192,7 @@ GpStatus GdiplusStartup(uint32_t* token, const GdiplusStartupInput* input, void*
     *token = 0;
     if (input->GdiplusVersion != 1) return UnsupportedGdiplusVersion;
     if (output) return InvalidParameter;
-    if (decoder_missing || !QImageReader::supportedImageFormats().contains("jpeg"))
-        return GenericError;
+    if (decoder_missing || !jpeg_decoder_installed()) return GenericError;
     apply_allocation_limit();
     std::lock_guard lock(tokens_lock);
     if (++last_token == 0) ++last_token;
@@ -187,7 +212,12 @@ namespace {
 // Opens a picture file. With `decode_now`, a picture within the budget is
 // decoded at once, so a broken one fails here; otherwise only its header is
 // read and the pixels wait until the size they are drawn at is known.
-GpStatus load_from_file(const char16_t* filename, GpImage** image, bool decode_now) {
+// A file whose data ends early is refused, and so is a picture above
+// kMaxPixels, before any pixel is decoded: unless `scaled_jpeg` allows a
+// JPEG, which the caller then draws at a size of its own, where the decoder
+// reduces it straight away.
+GpStatus load_from_file(const char16_t* filename, GpImage** image, bool decode_now,
+                        bool scaled_jpeg) {
     if (!filename || !image) return InvalidParameter;
     *image = nullptr;
     if (!gdiplus::running()) return GdiplusNotInitialized;
@@ -199,7 +229,12 @@ GpStatus load_from_file(const char16_t* filename, GpImage** image, bool decode_n
     QImageReader reader;
     open_reader(reader, path);
     if (!reader.canRead()) return UnknownImageFormat;
-    auto* result = new (std::nothrow) GpImage{path, reader.size(), reader.size(), {}};
+    const QSize declared = reader.size();
+    if (declared.isValid() && int64_t(declared.width()) * declared.height() > gdiplus::kMaxPixels &&
+        !(scaled_jpeg && reader.format() == "jpeg"))
+        return OutOfMemory;
+    if (!data_complete(path)) return UnknownImageFormat;
+    auto* result = new (std::nothrow) GpImage{path, declared, declared, {}};
     if (!result) return OutOfMemory;
     const bool known_size = result->native.isValid();
     if (known_size) {
@@ -227,13 +262,17 @@ GpStatus load_from_file(const char16_t* filename, GpImage** image, bool decode_n
 } // namespace
 
 GpStatus GdipLoadImageFromFile(const char16_t* filename, GpImage** image) {
-    return load_from_file(filename, image, true);
+    return load_from_file(filename, image, true, false);
 }
 
 namespace gdiplus {
 
 GpStatus load_image_deferred(const char16_t* filename, GpImage** image) {
-    return load_from_file(filename, image, false);
+    return load_from_file(filename, image, false, true);
+}
+
+GpStatus load_image_for_target(const char16_t* filename, GpImage** image) {
+    return load_from_file(filename, image, true, true);
 }
 
 void prefetch(const char16_t* filename) {
@@ -345,10 +384,11 @@ GpStatus GdipCreateFromHDC(QImage* hdc, GpGraphics** graphics) {
 GpStatus GdipDrawImageRectI(GpGraphics* graphics, GpImage* image, int32_t x, int32_t y,
                             int32_t width, int32_t height) {
     if (!graphics || !image) return InvalidParameter;
-    if (width <= 0 || height <= 0) return Ok;
     QImage& dc = *graphics->dc;
+    const bool unfilled = std::exchange(graphics->unfilled, false);
     const QRect dest(x, y, width, height);
-    if (!dest.intersects(dc.rect())) return Ok;
+    if (unfilled && dest != dc.rect()) dc.fill(0xFF000000u);
+    if (width <= 0 || height <= 0 || !dest.intersects(dc.rect())) return Ok;
 
     QImage source = image->pixels;
     if (source.isNull()) {
@@ -369,6 +409,7 @@ GpStatus GdipDrawImageRectI(GpGraphics* graphics, GpImage* image, int32_t x, int
         dc = std::move(source);
         return Ok;
     }
+    if (unfilled) dc.fill(0xFF000000u); // what shows through transparent pixels
     // Scale with area averaging first when the temporary is affordable; the
     // painter's own smoothing is bilinear and loses detail when shrinking.
     if (source.size() != dest.size() && bytes_of(dest.size()) <= gdiplus::kScaledDecodeBytes) {
@@ -381,6 +422,16 @@ GpStatus GdipDrawImageRectI(GpGraphics* graphics, GpImage* image, int32_t x, int
     painter.drawImage(dest, source);
     return Ok;
 }
+
+namespace gdiplus {
+
+GpStatus create_graphics_for_new_bitmap(QImage* hdc, GpGraphics** graphics) {
+    const GpStatus status = GdipCreateFromHDC(hdc, graphics);
+    if (status == Ok) (*graphics)->unfilled = true;
+    return status;
+}
+
+} // namespace gdiplus
 
 GpStatus GdipDeleteGraphics(GpGraphics* graphics) {
     if (!graphics) return InvalidParameter;

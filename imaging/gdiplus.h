@@ -1,6 +1,10 @@
 // The imaging library's flat interface, as the picture loader uses it, on
 // QImageReader / QImage / QPainter.
 //
+// Files whose data ends early, and pictures declaring more than kMaxPixels
+// (other than JPEGs drawn into a target), fail to load (GdipLoadImageFromFile
+// returns an error) before any pixel is decoded.
+//
 // Memory: a picture whose full decoded size would exceed kFullDecodeBytes is
 // not decoded when it is loaded; only its header is read. It is decoded later
 // straight to the size it is drawn or thumbnailed at (never above
@@ -64,6 +68,9 @@ namespace gdiplus {
 
 constexpr int64_t kFullDecodeBytes = int64_t(128) << 20;
 constexpr int64_t kScaledDecodeBytes = int64_t(32) << 20;
+// A picture declaring more pixels is refused before any pixel is decoded
+// (OutOfMemory), except a JPEG loaded for drawing into a target.
+constexpr int64_t kMaxPixels = int64_t(1) << 26;
 
 // GdipLoadImageFromFile without the decoding: only the picture's header is
 // read (unless its size can only be learnt by decoding it), and the pixels
@@ -74,7 +81,13 @@ constexpr int64_t kScaledDecodeBytes = int64_t(32) << 20;
 // gives exactly the pixels of GdipLoadImageFromFile; drawn scaled it is
 // decoded at the drawn size, which may differ slightly from scaling the
 // decoded picture.
+// Also accepts a JPEG above kMaxPixels: it is decoded at its drawn size.
 GpStatus load_image_deferred(const char16_t* filename, GpImage** image);
+
+// GdipLoadImageFromFile for a picture that will be drawn into a target: the
+// same, except that a JPEG above kMaxPixels is accepted without decoding and
+// is decoded straight to the size it is drawn at.
+GpStatus load_image_for_target(const char16_t* filename, GpImage** image);
 
 // Decoding ahead. prefetch() starts decoding a picture file on a worker
 // thread; the first later load of that same file (same absolute path) takes
@@ -87,6 +100,14 @@ GpStatus load_image_deferred(const char16_t* filename, GpImage** image);
 // drop_prefetched() ends the previous one (waiting for its worker).
 void prefetch(const char16_t* filename);
 void drop_prefetched();
+
+// GdipCreateFromHDC for a bitmap whose pixels were never set (made without
+// its black fill): the first GdipDrawImageRectI covers the whole bitmap,
+// decoding or replacing every pixel where it can and filling it black first
+// where it paints over it. After a failed drawing its pixels are undefined
+// (the caller ends it). A picture whose data ends early so costs only the
+// rows decoded, not a pass over the whole bitmap.
+GpStatus create_graphics_for_new_bitmap(QImage* hdc, GpGraphics** graphics);
 
 // True while at least one start-up is in force.
 bool running();

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 
 namespace {
 
@@ -85,22 +86,32 @@ surface::Size reduced_size(uint32_t w, uint32_t h, int32_t cover_w, int32_t cove
 // picture goes into a bitmap made here, target 0) decodes the file straight
 // into that bitmap; a picture that cannot be decoded then fails at the
 // drawing, which ends the bitmap again.
+// With `targets_lock`, the file is decoded before the lock is taken, and
+// the lock is held from the first look at a drawing target to the end.
 int32_t load_picture(const std::string& file, int32_t target, int32_t fit, int32_t background,
-                     surface::Size cover, bool placing = false) {
+                     surface::Size cover, bool placing = false,
+                     std::mutex* targets_lock = nullptr) {
     GpImage* image = nullptr;
     if (file.empty()) {
         image = image_from_clipboard();
         if (!image) return 0;
     } else {
         const std::u16string name = utf16_name(file);
-        const GpStatus status = placing && target == 0
-                                    ? gdiplus::load_image_deferred(name.c_str(), &image)
-                                    : GdipLoadImageFromFile(name.c_str(), &image);
+        GpStatus status;
+        if (placing && target == 0)
+            status = gdiplus::load_image_deferred(name.c_str(), &image);
+        else if (target != 0)
+            status = gdiplus::load_image_for_target(name.c_str(), &image);
+        else
+            status = GdipLoadImageFromFile(name.c_str(), &image);
         if (status != Ok) return 0;
     }
     uint32_t iw = 0, ih = 0;
     GdipGetImageWidth(image, &iw);
     GdipGetImageHeight(image, &ih);
+
+    std::unique_lock<std::mutex> hold;
+    if (targets_lock) hold = std::unique_lock(*targets_lock);
 
     bool created = false;
     int32_t tw = 0, th = 0;
@@ -111,7 +122,7 @@ int32_t load_picture(const std::string& file, int32_t target, int32_t fit, int32
             bw = r.w;
             bh = r.h;
         }
-        target = surface::new_bitmap(bw, bh);
+        target = surface::new_bitmap(bw, bh, false); // the picture covers all of it
         if (target == 0) {
             GdipDisposeImage(image);
             return 0;
@@ -146,7 +157,10 @@ int32_t load_picture(const std::string& file, int32_t target, int32_t fit, int32
 
     // GET_DC
     GpGraphics* graphics = nullptr;
-    GdipCreateFromHDC(surface::device_context(), &graphics);
+    if (created)
+        gdiplus::create_graphics_for_new_bitmap(surface::device_context(), &graphics);
+    else
+        GdipCreateFromHDC(surface::device_context(), &graphics);
     if (!graphics) return fail(nullptr);
 
     GpStatus drawn = Ok;
@@ -209,8 +223,9 @@ std::string picture_label(const std::string& file) {
     return upper_latin1(file.substr(0, file.find('.')));
 }
 
-int32_t fGDIp_2hBMP_impl(const std::string& file, int32_t target, int32_t fit, int32_t background) {
-    return load_picture(file, target, fit, background, {});
+int32_t fGDIp_2hBMP_impl(const std::string& file, int32_t target, int32_t fit, int32_t background,
+                         std::mutex* targets_lock) {
+    return load_picture(file, target, fit, background, {}, false, targets_lock);
 }
 
 void NG_CARIC(const surface::Handle& dialog, const int32_t& id, const std::string& file,

@@ -5,6 +5,7 @@
 #include "surface/surface.h"
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 // Puts a picture file on a graphic control in placement mode 0..3 (other
@@ -14,8 +15,11 @@ void NG_CARIC(const surface::Handle& dialog, const int32_t& id, const std::strin
 
 // Decodes a file (empty name: the clipboard) into `target` (0: a new bitmap of
 // the picture's size). Returns the bitmap or target handle, 0 on failure.
-// The imaging layer must have been started by the caller.
-int32_t fGDIp_2hBMP_impl(const std::string& file, int32_t target, int32_t fit, int32_t background);
+// The imaging layer must have been started by the caller. With
+// `targets_lock`, the decoding runs without it and everything that touches
+// bitmaps runs under it.
+int32_t fGDIp_2hBMP_impl(const std::string& file, int32_t target, int32_t fit, int32_t background,
+                         std::mutex* targets_lock = nullptr);
 
 // The name label NG_CARIC writes: the file argument up to its first full stop
 // (folder part included), in Latin-1 capitals.

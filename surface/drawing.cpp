@@ -551,7 +551,7 @@ Handle current_target() {
     return current() ? current_handle() : 0;
 }
 
-Handle new_bitmap(int32_t width, int32_t height) {
+Handle new_bitmap(int32_t width, int32_t height, bool black) {
     if (!fits_image(width, height)) return 0;
     auto* canvas = new Canvas;
     canvas->image = QImage(width, height, QImage::Format_RGB32);
@@ -559,7 +559,7 @@ Handle new_bitmap(int32_t width, int32_t height) {
         delete canvas;
         return 0;
     }
-    canvas->image.fill(0xFF000000u);
+    if (black) canvas->image.fill(0xFF000000u);
     canvas->state.mode = Display::Deferred;
     const Handle handle = bitmaps().add(canvas);
     if (handle == 0) delete canvas;

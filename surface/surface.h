@@ -122,8 +122,10 @@ AnnouncementListener set_announcement_listener(AnnouncementListener listener);
 void select_target(Handle handle, int32_t id, Display mode);
 Handle current_target(); // handle of the current target, 0 when none
 
-Handle new_bitmap(int32_t width, int32_t height); // black; 0 on failure
-void end_bitmap();                                // ends the current target if a memory bitmap
+// Black; 0 on failure. Without `black` the pixels are left undefined, for a
+// bitmap that is about to be covered whole (no time is spent on a fill).
+Handle new_bitmap(int32_t width, int32_t height, bool black = true);
+void end_bitmap(); // ends the current target if a memory bitmap
 Size client_size();
 QImage* device_context(); // backing image of the current target, nullptr if none
 // Shows what was drawn on the current target since it was last shown.

@@ -8,6 +8,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QDialog>
+#include <QEvent>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
@@ -141,35 +142,70 @@ TEST_F(Handler, ClockTickWritesTheTimeAndDropsOtherKeys) {
     EXPECT_EQ(ultimo_tasto, "");
 }
 
+// What reached the program while the dialog ran: commands, and the key that
+// the clock bar collected at each tick ("command 605;", "key x;"); and what
+// reached the clock bar itself ("release;").
+std::string trace;
+
+intptr_t traced_handler(surface::Handle d, uint32_t msg, intptr_t wparam, intptr_t lparam) {
+    if (msg == surface::WM_COMMAND) trace += "command " + std::to_string(wparam & 0xFFFF) + ";";
+    const intptr_t r = DLG_CB(d, msg, wparam, lparam);
+    if (msg == surface::WM_TIMER && !ultimo_tasto.empty()) trace += "key " + ultimo_tasto + ";";
+    return r;
+}
+
+class ReleaseSpy : public QObject {
+  protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::MouseButtonRelease) trace += "release;";
+        return false;
+    }
+};
+
 // Runs the dialog modally and returns its result; `during` is called once it
 // runs. A fallback ends it with 7 after `limit_ms`, so a handler that never
 // ends it shows as 7.
 template <class F> intptr_t run_modal(F during, int limit_ms = 2000) {
     const surface::Handle d = dialogo;
+    trace.clear();
+    ReleaseSpy spy;
+    widget_of(ID_OROLOGIO)->installEventFilter(&spy);
     QTimer::singleShot(0, during);
     QTimer::singleShot(limit_ms, [d] { surface::end_dialog(d, 7); });
-    return surface::show_modal(d, DLG_CB);
+    return surface::show_modal(d, traced_handler);
 }
 
+// The cases that must not end the dialog run into the fallback (7); their
+// trace shows that what they did did reach the program.
 TEST_F(Handler, EndKeysAndCommandsEndTheDialog) {
     struct Case {
         const char* what;
         std::function<void()> during;
         intptr_t result;
+        const char* reached; // part of the trace
     };
     const Case cases[] = {
-        {"Escape collected by a field", [] { ultimo_tasto.assign(1, '\x1b'); }, 0},
+        {"Escape collected by a field", [] { ultimo_tasto.assign(1, '\x1b'); }, 0, ""},
         {"0 typed on the clock bar",
-         [] { QTimer::singleShot(150, [] { QTest::keyClick(widget_of(ID_OROLOGIO), '0'); }); }, 0},
+         [] { QTimer::singleShot(150, [] { QTest::keyClick(widget_of(ID_OROLOGIO), '0'); }); }, 0,
+         "key 0;"},
         {"x typed on the clock bar",
-         [] { QTimer::singleShot(150, [] { QTest::keyClick(widget_of(ID_OROLOGIO), 'x'); }); }, 7},
-        {"Fine clicked", [] { QTest::mouseClick(widget_of(ID_FINE), Qt::LeftButton); }, 0},
-        {"cancel command", [] { press(surface::IDCANCEL); }, 0},
-        {"clock bar clicked", [] { QTest::mouseClick(widget_of(ID_OROLOGIO), Qt::LeftButton); }, 7},
+         [] { QTimer::singleShot(150, [] { QTest::keyClick(widget_of(ID_OROLOGIO), 'x'); }); }, 7,
+         "key x;"},
+        {"Fine clicked", [] { QTest::mouseClick(widget_of(ID_FINE), Qt::LeftButton); }, 0,
+         "command 530;"},
+        {"cancel command", [] { press(surface::IDCANCEL); }, 0, ""},
+        {"clock bar clicked, then a colour",
+         [] {
+             QTest::mouseClick(widget_of(ID_OROLOGIO), Qt::LeftButton);
+             QTest::mouseClick(widget_of(605), Qt::LeftButton);
+         },
+         7, "release;command 605;"},
     };
     for (const auto& c : cases) {
         SetUp();
         EXPECT_EQ(run_modal(c.during, 1000), c.result) << c.what;
+        EXPECT_NE(trace.find(c.reached), std::string::npos) << c.what << ": " << trace;
     }
 }
 

@@ -37,12 +37,6 @@ std::array<std::string, 5> shown_fields() {
     return out;
 }
 
-std::array<std::string, 5> expected_fields(const std::string& bands) {
-    std::array<std::string, 5> lines = LEGGI_BANDE(bands);
-    for (auto& l : lines) l = QString::fromStdString(l).trimmed().toStdString();
-    return lines;
-}
-
 void click(int32_t id) {
     QWidget* w = control_widget(id);
     ASSERT_NE(w, nullptr) << "control " << id;
@@ -151,11 +145,15 @@ TEST_F(Program, ConfiguredSizeIsCentredAndEndsOnZero) {
 
 TEST_F(Program, BandsReadingsBackspaceAndReset) {
     write_config("pixelori=1024\r\npixelver=700\r\n");
-    std::array<std::string, 5> five, six, back, reset;
+    std::array<std::string, 5> three, four, five, six, back, reset;
     std::string bands_after_reset = "x";
     const int rc = run([&] {
-        // yellow violet black brown brown: 470 x 10 = 4.7 kOhm, 1 %
-        for (int32_t id : {605, 608, 601, 602, 602}) click(id);
+        // yellow violet black brown brown
+        for (int32_t id : {605, 608, 601}) click(id);
+        three = shown_fields();
+        click(602);
+        four = shown_fields();
+        click(602);
         five = shown_fields();
         click(603); // a sixth band: no rule fits
         six = shown_fields();
@@ -168,11 +166,15 @@ TEST_F(Program, BandsReadingsBackspaceAndReset) {
     });
     EXPECT_EQ(rc, 0);
 
-    const std::string first_five{4, 7, 0, 1, 1};
-    EXPECT_EQ(five, expected_fields(first_five));
-    bool found = false;
-    for (const auto& line : five) found = found || line.find("4.7 kOhm") != std::string::npos;
-    EXPECT_TRUE(found) << five[0] << " | " << five[1] << " | " << five[2];
+    // 4 7 0: 47 x 1 = 47 Ohm; backwards 0 7 4: 7 x 10^4 = 70 kOhm.
+    EXPECT_EQ(three, (std::array<std::string, 5>{"47 Ohm", "", "70 kOhm", "", ""}));
+    // 4 7 0 1: 47 x 10^0 with 1 %, and as five bands 470 x 10 = 4.7 kOhm;
+    // backwards 1 0 7 4: 10 x 10^7 = 100 MOhm with no tolerance ("-"), and
+    // 107 x 10^4 = 1.07 MOhm, which replaces the forward five-band line.
+    EXPECT_EQ(four, (std::array<std::string, 5>{"", "47 Ohm tolleranza  1%", "",
+                                                "100 MOhm tolleranza -", "1.07 MOhm 5 bande"}));
+    // 4 7 0 1 1: 470 x 10 = 4.7 kOhm, 1 %; backwards 110 x 10^7 is too large.
+    EXPECT_EQ(five, (std::array<std::string, 5>{"", "4.7 kOhm tolleranza  1%", "", "", ""}));
 
     const std::array<std::string, 5> empty{};
     EXPECT_EQ(six, empty);

@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <gtest/gtest.h>
+#include <set>
 
 using namespace surface;
 
@@ -425,6 +426,27 @@ TEST_F(Surface, StaleAndWrongHandlesDoNothing) {
     EXPECT_EQ(current_target(), 0);
     EXPECT_EQ(font_pixel_size(font), 0);
     EXPECT_EQ(font_pixel_size(1), 11); // the default font survives
+}
+
+// One slot made and freed again and again, far past where a 12- or 13-bit
+// generation count would wrap: no handle is ever handed out twice, and the
+// first one stays dead.
+TEST_F(Surface, FreedHandlesStayDeadWhateverTheReuse) {
+    const Handle first = canvas(1, 1);
+    end_bitmap();
+    std::set<Handle> seen{first};
+    int repeats = 0, failures = 0;
+    for (int i = 0; i < 20000; ++i) {
+        const Handle h = new_bitmap(1, 1);
+        failures += h <= 0;
+        repeats += !seen.insert(h).second;
+        select_target(h, 0, Display::Deferred);
+        end_bitmap();
+    }
+    EXPECT_EQ(failures, 0);
+    EXPECT_EQ(repeats, 0);
+    select_target(first, 0, Display::Deferred);
+    EXPECT_EQ(current_target(), 0);
 }
 
 TEST_F(Surface, SelectingKeepsEachTargetsState) {

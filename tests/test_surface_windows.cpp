@@ -292,12 +292,33 @@ TEST_F(Windows, ScreenSizes) {
     EXPECT_EQ(desktop_size(), (Size{1920, 1080}));
 }
 
-TEST_F(Windows, MessageBoxReturnsOk) {
-    soon(0, [] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+// The box is really shown, modal, with the text (Latin-1), the caption and
+// one OK button; the call waits for it and answers OK (1).
+TEST_F(Windows, MessageBoxShowsTheTextAndWaitsForOk) {
+    struct Case {
+        std::string text, caption;
+        QString shown_text, shown_caption;
+    } cases[] = {{"No GDI+", "resistenze", "No GDI+", "resistenze"},
+                 {"20\xB0", "", QStringLiteral(u"20\u00B0"), ""}};
+    for (const Case& c : cases) {
+        QString text = "(no box)", caption;
+        int buttons = 0;
+        bool app_modal = false;
+        soon(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            text = box->text();
+            caption = box->windowTitle();
+            buttons = int(box->buttons().size());
+            app_modal = box->windowModality() == Qt::ApplicationModal;
             box->button(QMessageBox::Ok)->click();
-    });
-    EXPECT_EQ(message_box("No GDI+", "", 0), 1);
+        });
+        EXPECT_EQ(message_box(c.text, c.caption, 0), 1) << c.text;
+        EXPECT_EQ(text, c.shown_text);
+        EXPECT_EQ(caption, c.shown_caption);
+        EXPECT_EQ(buttons, 1);
+        EXPECT_TRUE(app_modal);
+    }
 }
 
 TEST(FontFiles, RegistrationsAreCountedPerPath) {

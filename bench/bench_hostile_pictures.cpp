@@ -1,0 +1,232 @@
+// Hostile pictures handed to the exported loader: files cut short, corrupt
+// data, headers claiming from 0 x 0 up to 2^31 pixels, in JPEG, PNG, BMP and
+// GIF, each into target 0 and into a 200 x 150 bitmap.
+//
+// Reports per case "ms" (processor time of the thread per call), "loaded"
+// (1 when a bitmap came back) and "ratio": the time divided by the time of
+// loading a valid 64 x 48 JPEG into target 0, measured in the same run just
+// before. Target: every hostile case within 50 ms, which on this machine is
+// a ratio of about 50 / the baseline's ms.
+#include "imaging/fgdip.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <time.h>
+#include <vector>
+
+namespace {
+
+double thread_seconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+QImage sample(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) image.setPixel(x, y, qRgb(x * 4, y * 5, (x * y) & 255));
+    return image;
+}
+
+QByteArray encoded(const QImage& image, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format, 90);
+    return bytes;
+}
+
+void put_be32(QByteArray& b, int at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + i] = char(v >> (24 - 8 * i));
+}
+void put_le(QByteArray& b, int at, uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) b[at + i] = char(v >> (8 * i));
+}
+
+uint32_t crc32(const char* data, int n) {
+    uint32_t c = 0xFFFFFFFFu;
+    for (int i = 0; i < n; ++i) {
+        c ^= uint8_t(data[i]);
+        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
+    }
+    return ~c;
+}
+
+// The PNG's header chunk claiming w x h, with its checksum made right.
+QByteArray png_claiming(QByteArray png, uint32_t w, uint32_t h) {
+    put_be32(png, 16, w);
+    put_be32(png, 20, h);
+    put_be32(png, 29, crc32(png.constData() + 12, 17));
+    return png;
+}
+
+// The JPEG's frame header claiming w x h (both below 65536).
+QByteArray jpeg_claiming(QByteArray jpeg, uint32_t w, uint32_t h) {
+    const int sof = int(jpeg.indexOf("\xFF\xC0"));
+    if (sof < 0) return jpeg;
+    jpeg[sof + 5] = char(h >> 8), jpeg[sof + 6] = char(h);
+    jpeg[sof + 7] = char(w >> 8), jpeg[sof + 8] = char(w);
+    return jpeg;
+}
+
+// A GIF of w x h whose codes are all 8 bits wide (a clear code every 126
+// pixels keeps the code table from growing): 128 colours.
+QByteArray gif(int w, int h) {
+    QByteArray g("GIF89a");
+    g.append(char(w), 1).append(char(w >> 8), 1).append(char(h), 1).append(char(h >> 8), 1);
+    g.append(char(0x86)).append(char(0)).append(char(0));
+    for (int i = 0; i < 128; ++i) g.append(char(i * 2)).append(char(255 - i * 2)).append(char(i));
+    g.append(char(0x2C)).append(4, char(0));
+    g.append(char(w), 1).append(char(w >> 8), 1).append(char(h), 1).append(char(h >> 8), 1);
+    g.append(char(0)).append(char(7));
+    QByteArray codes;
+    for (int i = 0; i < w * h; ++i) {
+        if (i % 126 == 0) codes.append(char(128));
+        codes.append(char((i * 7) & 127));
+    }
+    codes.append(char(129));
+    for (int i = 0; i < codes.size(); i += 255) {
+        const int n = std::min<int>(255, int(codes.size()) - i);
+        g.append(char(n)).append(codes.mid(i, n));
+    }
+    g.append(char(0)).append(char(0x3B));
+    return g;
+}
+QByteArray gif_claiming(QByteArray g, uint32_t w, uint32_t h) {
+    put_le(g, 6, w, 2), put_le(g, 8, h, 2);
+    const int frame = 13 + 3 * 128;
+    put_le(g, frame + 5, w, 2), put_le(g, frame + 7, h, 2);
+    return g;
+}
+
+QByteArray bmp_claiming(QByteArray bmp, int32_t w, int32_t h) {
+    put_le(bmp, 18, uint32_t(w), 4), put_le(bmp, 22, uint32_t(h), 4);
+    return bmp;
+}
+
+// Bytes in the middle of the coded data turned to noise.
+QByteArray corrupt(QByteArray b) {
+    for (int i = int(b.size()) / 3; i < int(b.size()) * 2 / 3; i += 7) b[i] = char(b[i] ^ 0x5A);
+    return b;
+}
+
+struct Case {
+    std::string name;
+    QByteArray bytes;
+};
+
+QString folder() {
+    static const QString dir = QDir::tempPath() + "/resistenze-hostile-" +
+                               QString::number(QCoreApplication::applicationPid());
+    return dir;
+}
+
+std::vector<Case> cases() {
+    const QByteArray jpg = encoded(sample(640, 480), "JPEG");
+    const QByteArray png = encoded(sample(640, 480), "PNG");
+    const QByteArray bmp = encoded(sample(640, 480), "BMP");
+    const QByteArray gf = gif(640, 480);
+    return {
+        {"empty", {}},
+        {"not_a_picture", QByteArray("just some words, no picture at all\n").repeated(100)},
+        {"jpeg_cut_half", jpg.left(jpg.size() / 2)},
+        {"jpeg_cut_end", jpg.left(jpg.size() - 2)},
+        {"jpeg_corrupt", corrupt(jpg)},
+        {"jpeg_0x0", jpeg_claiming(jpg, 0, 0)},
+        {"jpeg_30000x30000_cut", jpeg_claiming(jpg, 30000, 30000)},
+        {"jpeg_8192x8192_cut", jpeg_claiming(jpg, 8192, 8192)},
+        {"jpeg_65535x65535", jpeg_claiming(jpg, 65535, 65535)},
+        {"png_cut_half", png.left(png.size() / 2)},
+        {"png_corrupt", corrupt(png)},
+        {"png_0x0", png_claiming(png, 0, 0)},
+        {"png_30000x30000", png_claiming(png, 30000, 30000)},
+        {"png_8192x8192", png_claiming(png, 8192, 8192)},
+        {"png_2^31_pixels", png_claiming(png, 65536, 32768)},
+        {"bmp_cut_half", bmp.left(bmp.size() / 2)},
+        {"bmp_0x0", bmp_claiming(bmp, 0, 0)},
+        {"bmp_30000x30000", bmp_claiming(bmp, 30000, 30000)},
+        {"bmp_8192x8192", bmp_claiming(bmp, 8192, 8192)},
+        {"bmp_2^31_pixels", bmp_claiming(bmp, 65536, -32768)},
+        {"gif_cut_half", gf.left(gf.size() / 2)},
+        {"gif_corrupt", corrupt(gf)},
+        {"gif_0x0", gif_claiming(gf, 0, 0)},
+        {"gif_30000x30000", gif_claiming(gf, 30000, 30000)},
+        {"gif_8192x8192", gif_claiming(gf, 8192, 8192)},
+    };
+}
+
+std::string write_file(const std::string& name, const QByteArray& bytes) {
+    QDir().mkpath(folder());
+    const QString path = folder() + "/" + QString::fromStdString(name);
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly)) f.write(bytes);
+    return path.toStdString();
+}
+
+// Seconds per call of loading `path` into `target` (0: a bitmap of its own).
+double seconds_per_load(const std::string& path, int32_t target, int runs, bool& loaded) {
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        const double t0 = thread_seconds();
+        const int32_t h = fGDIp_2hBMP(path.c_str(), target, 0, 0);
+        times.push_back(thread_seconds() - t0);
+        loaded = h != 0;
+        if (h != 0 && target == 0) fGDIp_free(h);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+double baseline_seconds() {
+    static const double seconds = [] {
+        bool loaded = false;
+        const std::string path = write_file("valid-64x48.jpg", encoded(sample(64, 48), "JPEG"));
+        return seconds_per_load(path, 0, 201, loaded);
+    }();
+    return seconds;
+}
+
+void BM_Hostile(benchmark::State& state, const Case& c, bool into_target) {
+    const std::string path = write_file(c.name, c.bytes);
+    const int32_t target = into_target ? fGDIp_new_bitmap(200, 150) : 0;
+    const double baseline = baseline_seconds();
+    double total = 0;
+    bool loaded = false;
+    for (auto _ : state) total += seconds_per_load(path, target, 1, loaded);
+    const double per_call = total / double(state.iterations());
+    state.counters["ms"] = per_call * 1e3;
+    state.counters["loaded"] = loaded ? 1 : 0;
+    state.counters["ratio"] = per_call / baseline;
+    if (target) fGDIp_free(target);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    static const std::vector<Case> all = cases();
+    for (const Case& c : all) {
+        benchmark::RegisterBenchmark(("target0/" + c.name).c_str(), BM_Hostile, c, false)
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(5);
+        benchmark::RegisterBenchmark(("into200x150/" + c.name).c_str(), BM_Hostile, c, true)
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(5);
+    }
+    benchmark::Initialize(&argc, argv);
+    std::printf("baseline: valid 64 x 48 JPEG into target 0: %.3f ms\n", baseline_seconds() * 1e3);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    QDir(folder()).removeRecursively();
+    return 0;
+}

@@ -1,0 +1,211 @@
+// Structure walks over JPEG, BMP and GIF files: markers, rows and blocks are
+// followed to the end of the picture without decoding any pixel.
+#include "imaging/picture_data.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace gdiplus {
+namespace {
+
+using Bytes = const unsigned char*;
+
+uint32_t le16(Bytes p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8;
+}
+uint32_t le32(Bytes p) {
+    return le16(p) | le16(p + 2) << 16;
+}
+
+uint32_t be16(Bytes p) {
+    return uint32_t(p[0]) << 8 | p[1];
+}
+uint32_t be32(Bytes p) {
+    return be16(p) << 16 | be16(p + 2);
+}
+
+// The fewest bytes of coded data a JPEG frame can have: a sequential
+// Huffman-coded frame spends at least two bits on every 8 x 8 block of every
+// component (a DC code and an end of block), a progressive one at least one
+// bit (its DC scan). Arithmetic coding has no such floor: 0.
+int64_t jpeg_least_coded_bytes(unsigned sof, Bytes f, int64_t length) {
+    if (sof != 0xC0 && sof != 0xC1 && sof != 0xC2) return 0;
+    if (length < 8) return 0;
+    const int64_t h = be16(f + 3), w = be16(f + 5);
+    const unsigned count = f[7];
+    if (length < 8 + 3 * int64_t(count)) return 0;
+    unsigned hmax = 1, vmax = 1;
+    for (unsigned c = 0; c < count; ++c) {
+        hmax = std::max(hmax, unsigned(f[9 + 3 * c] >> 4));
+        vmax = std::max(vmax, unsigned(f[9 + 3 * c] & 15));
+    }
+    int64_t blocks = 0;
+    for (unsigned c = 0; c < count; ++c) {
+        const unsigned hs = f[9 + 3 * c] >> 4, vs = f[9 + 3 * c] & 15;
+        const int64_t cw = (w * hs + hmax - 1) / hmax, ch = (h * vs + vmax - 1) / vmax;
+        blocks += ((cw + 7) / 8) * ((ch + 7) / 8);
+    }
+    return sof == 0xC2 ? blocks / 8 : blocks / 4;
+}
+
+// From SOI to EOI: marker segments by their lengths, and after each start
+// of scan its coded data, where a 0xFF byte is followed only by a stuffed
+// zero, a restart marker or the next marker. The coded data must be enough
+// for every block of the frame.
+bool jpeg_complete(Bytes d, int64_t n) {
+    int64_t i = 2, coded = 0, least = 0, scan_start = 0;
+    bool in_scan = false, any_scan = false;
+    auto next_ff = [&](int64_t from) {
+        const void* ff = from < n ? std::memchr(d + from, 0xFF, size_t(n - from)) : nullptr;
+        return ff ? static_cast<Bytes>(ff) - d : n;
+    };
+    while (i < n) {
+        if (d[i] != 0xFF) {
+            if (!in_scan) return false; // garbage where a marker belongs
+            i = next_ff(i);
+            continue;
+        }
+        if (i + 1 >= n) return false;
+        const unsigned m = d[i + 1];
+        if (m == 0xFF) { // fill byte
+            ++i;
+            continue;
+        }
+        if (m == 0x00 || m == 0x01 || (m >= 0xD0 && m <= 0xD8)) { // stuffing, restart
+            if (m == 0x00 && !in_scan) return false;
+            i += 2;
+            continue;
+        }
+        if (in_scan) coded += i - scan_start;
+        if (m == 0xD9) return any_scan && coded >= least; // end of image
+        if (i + 3 >= n) return false;
+        const int64_t length = be16(d + i + 2);
+        if (length < 2 || i + 2 + length > n) return false;
+        if (m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC)
+            least = jpeg_least_coded_bytes(m, d + i + 2, length);
+        i += 2 + length;
+        in_scan = m == 0xDA;
+        any_scan = any_scan || in_scan;
+        scan_start = i;
+        if (in_scan) i = next_ff(i);
+    }
+    return false;
+}
+
+// Chunks from the signature to IEND, each within the file; the compressed
+// pixel data (IDAT) at least what deflate, which packs at most 1032 bytes
+// into one, needs for the rows the header declares.
+bool png_complete(Bytes d, int64_t n) {
+    int64_t i = 8, data = 0, raw = 0;
+    while (i + 12 <= n) {
+        const int64_t length = be32(d + i);
+        Bytes type = d + i + 4;
+        if (length > n - i - 12) return false;
+        if (std::memcmp(type, "IHDR", 4) == 0 && length >= 13) {
+            const int64_t w = be32(d + i + 8), h = be32(d + i + 12);
+            const unsigned depth = d[i + 16], colour = d[i + 17];
+            const unsigned channels = colour == 2 ? 3 : colour == 4 ? 2 : colour == 6 ? 4 : 1;
+            raw = h * (1 + (w * channels * depth + 7) / 8);
+        } else if (std::memcmp(type, "IDAT", 4) == 0) {
+            data += length;
+        } else if (std::memcmp(type, "IEND", 4) == 0) {
+            return data >= raw / 1032;
+        }
+        i += 12 + length;
+    }
+    return false;
+}
+
+// Run-length data: pairs until the end-of-bitmap escape (0, 1).
+bool bmp_rle_complete(Bytes d, int64_t n, int64_t i, bool four_bit) {
+    while (i + 1 < n) {
+        const unsigned count = d[i], code = d[i + 1];
+        i += 2;
+        if (count != 0 || code == 0) continue; // a run, or end of line
+        if (code == 1) return true;            // end of bitmap
+        if (code == 2) {                       // delta
+            i += 2;
+            continue;
+        }
+        const int64_t bytes = four_bit ? (code + 1) / 2 : code; // absolute run
+        i += bytes + (bytes & 1);
+    }
+    return false;
+}
+
+bool bmp_complete(Bytes d, int64_t n) {
+    if (n < 26) return false;
+    const int64_t offset = le32(d + 10);
+    const uint32_t header = le32(d + 14);
+    int64_t w, h;
+    uint32_t bits, compression = 0;
+    if (header == 12) {
+        w = le16(d + 18);
+        h = le16(d + 20);
+        bits = le16(d + 24);
+    } else {
+        if (n < 34) return false;
+        w = int32_t(le32(d + 18));
+        h = int32_t(le32(d + 22));
+        bits = le16(d + 28);
+        compression = le32(d + 30);
+    }
+    if (w < 0) w = -w;
+    if (h < 0) h = -h;
+    if (offset > n) return false;
+    if (compression == 1 || compression == 2)
+        return bmp_rle_complete(d, n, offset, compression == 2);
+    if (compression != 0 && compression != 3 && compression != 6) return true; // not ours to judge
+    const int64_t stride = (w * bits + 31) / 32 * 4;
+    return h == 0 || stride <= (n - offset) / h;
+}
+
+// Data sub-blocks from i: true when their terminator lies within the file.
+bool gif_blocks(Bytes d, int64_t n, int64_t& i) {
+    while (i < n) {
+        const unsigned length = d[i++];
+        if (length == 0) return true;
+        i += length;
+    }
+    return false;
+}
+
+// Header and tables, extensions, then the first picture's data.
+bool gif_complete(Bytes d, int64_t n) {
+    if (n < 13) return false;
+    int64_t i = 13;
+    if (d[10] & 0x80) i += 3 << ((d[10] & 7) + 1);
+    while (i < n) {
+        const unsigned kind = d[i++];
+        if (kind == 0x21) { // extension: label, then data blocks
+            ++i;
+            if (!gif_blocks(d, n, i)) return false;
+        } else if (kind == 0x2C) { // picture: descriptor, colours, code size, data
+            if (i + 9 > n) return false;
+            const unsigned packed = d[i + 8];
+            i += 9;
+            if (packed & 0x80) i += 3 << ((packed & 7) + 1);
+            ++i; // least code size
+            return gif_blocks(d, n, i);
+        } else {
+            return false; // trailer or garbage before any picture
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+bool picture_data_complete(const unsigned char* data, int64_t size) {
+    if (data == nullptr || size < 0) return false;
+    if (size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF)
+        return jpeg_complete(data, size);
+    if (size >= 2 && data[0] == 'B' && data[1] == 'M') return bmp_complete(data, size);
+    if (size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0)
+        return png_complete(data, size);
+    if (size >= 6 && (std::memcmp(data, "GIF87a", 6) == 0 || std::memcmp(data, "GIF89a", 6) == 0))
+        return gif_complete(data, size);
+    return true;
+}
+
+} // namespace gdiplus
