@@ -17,6 +17,17 @@ run: build
 test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+# `make install PREFIX=/usr/local DESTDIR=...`; uninstall with
+# `xargs rm < $(BUILD)/install_manifest.txt`.
+.PHONY: install package
+PREFIX ?= /usr/local
+install: build
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# The Debian package, $(BUILD)/resistenze_<version>_<arch>.deb.
+package: build
+	@cd $(BUILD) && cpack -G DEB
+
 bench: build
 	@bash scripts/run-benchmarks $(BUILD)
 

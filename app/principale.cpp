@@ -5,6 +5,7 @@
 #include "imaging/gdiplus.h"
 #include "ngbutton/ngbutton.h"
 
+#include <QString>
 #include <QtGlobal>
 #include <algorithm>
 #include <cmath>
@@ -39,7 +40,8 @@ int PRINCIPALE() {
     // The background picture is decoded on a second thread while the tables,
     // the windows and the fonts are made; placing it takes those pixels when
     // the file is still the same, and decodes it again otherwise.
-    gdiplus::prefetch(u"fondo3.jpg");
+    const QString background = QString::fromLocal8Bit(surface::find_data_file("fondo3.jpg"));
+    gdiplus::prefetch(reinterpret_cast<const char16_t*>(background.utf16()));
 
     NG_CREA_TABELLE();
     RIEMPI_COLORI();

@@ -230,7 +230,10 @@ int32_t fGDIp_2hBMP_impl(const std::string& file, int32_t target, int32_t fit, i
 
 void NG_CARIC(const surface::Handle& dialog, const int32_t& id, const std::string& file,
               const int32_t& modo, const int32_t& background) {
-    if (!surface::file_exists(file)) return;
+    // A picture missing from the current folder is taken from the program
+    // folder; the label still shows the name as given.
+    const std::string path = surface::find_data_file(file);
+    if (!surface::file_exists(path)) return;
     const surface::Handle control = surface::control_handle(dialog, id);
     surface::select_target(dialog, id, surface::Display::Deferred);
     if (control == 0 || surface::current_target() != control) return;
@@ -243,7 +246,7 @@ void NG_CARIC(const surface::Handle& dialog, const int32_t& id, const std::strin
         return;
     }
 
-    const int32_t picture = load_picture(file, 0, 0, 0, c, true);
+    const int32_t picture = load_picture(path, 0, 0, 0, c, true);
     if (picture != 0) {
         const surface::Size i = surface::client_size();
         const double iw = i.w, ih = i.h, cw = c.w, ch = c.h;

@@ -67,7 +67,7 @@ void NG_DISEG(const surface::Handle& dialog, const int32_t& background_id, const
 
 void NG_METTI_COL(const surface::Handle& dialog, const int32_t& id, const std::string& file,
                   const std::string& effect, const int32_t& mode, const int32_t& background) {
-    if (!surface::file_exists(file)) return;
+    if (!surface::file_exists(surface::find_data_file(file))) return;
     NG_CARIC(dialog, id, file, mode, background);
     surface::select_target(dialog, id, surface::Display::Deferred);
     // A name that selects no effect would write back the very same pixels.

@@ -183,7 +183,17 @@ inline int32_t round_even(double v) {
 void pause_ms(int32_t ms); // repaints what was drawn, then blocks
 std::string local_time();  // "hh:mm:ss", 24-hour clock
 int32_t message_box(const std::string& text, const std::string& caption, uint32_t style);
-std::string program_folder(); // with trailing "/"
+// The folder of the program's own files (font, background picture), with a
+// trailing "/": the executable's folder when the font lies beside it (a
+// build tree), else the installation's data folder found from the
+// executable's folder (bin/../share/resistenze/), else the one compiled in.
+std::string program_folder();
+std::string program_folder_of(const std::string& executable_folder);
+// The file a bare name refers to: the name itself when the current folder
+// holds it, else the copy in `folder` (find_data_file: the program folder)
+// when there is one. A name with a folder part is taken as it is.
+std::string find_file_in(const std::string& name, const std::string& folder);
+std::string find_data_file(const std::string& name);
 bool file_exists(const std::string& name);
 
 // One shared generator: state = state * 134775813 + 1 (mod 2^32).

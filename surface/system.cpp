@@ -11,6 +11,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+// Where an installed program's data folder lies: relative to the folder of
+// the executable, and as the install prefix the build was configured with.
+#ifndef RESISTENZE_DATA_FROM_BIN
+#define RESISTENZE_DATA_FROM_BIN "../share/resistenze"
+#endif
+#ifndef RESISTENZE_DATA_DIR
+#define RESISTENZE_DATA_DIR "/usr/local/share/resistenze"
+#endif
+
 namespace surface {
 
 namespace {
@@ -21,6 +30,10 @@ uint32_t g_random_state = 0;
 // skipped, so a file that is one enormous line cannot exhaust memory.
 constexpr size_t kMaxLine = 1 << 20;
 constexpr int kCtrlZ = 0x1A;
+
+// A build tree keeps the program's files beside the executable; this one
+// tells such a folder from an installation's bin folder.
+constexpr const char* kProgramFolderMark = "CabinSketch-Bold.otf";
 
 // Whether nothing readable follows: the end of the data or a Ctrl-Z. The
 // next character, if any, stays unread.
@@ -60,7 +73,10 @@ std::string local_time() {
     return text;
 }
 
-std::string program_folder() {
+namespace {
+
+// The executable's folder, without a trailing "/".
+std::string executable_folder() {
     std::string folder;
     if (QCoreApplication::instance()) {
         folder = QCoreApplication::applicationDirPath().toLocal8Bit().toStdString();
@@ -73,8 +89,41 @@ std::string program_folder() {
             folder.resize(slash == std::string::npos ? 0 : slash);
         }
     }
+    return folder;
+}
+
+std::string with_slash(std::string folder) {
     if (folder.empty() || folder.back() != '/') folder += '/';
     return folder;
+}
+
+bool is_folder(const std::string& name) {
+    struct stat info {};
+    return ::stat(name.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+} // namespace
+
+std::string program_folder_of(const std::string& executable_folder) {
+    const std::string beside = with_slash(executable_folder);
+    if (file_exists(beside + kProgramFolderMark)) return beside;
+    const std::string installed = beside + RESISTENZE_DATA_FROM_BIN;
+    if (is_folder(installed)) return with_slash(installed);
+    return with_slash(RESISTENZE_DATA_DIR);
+}
+
+std::string program_folder() {
+    return program_folder_of(executable_folder());
+}
+
+std::string find_file_in(const std::string& name, const std::string& folder) {
+    if (file_exists(name) || name.empty() || name.find('/') != std::string::npos) return name;
+    const std::string copy = with_slash(folder) + name;
+    return file_exists(copy) ? copy : name;
+}
+
+std::string find_data_file(const std::string& name) {
+    return find_file_in(name, program_folder());
 }
 
 bool file_exists(const std::string& name) {
