@@ -661,6 +661,11 @@ void apply_to_snapshot(Effect effect, char* data, std::size_t size, float livell
     if (n > 0) apply(effect, data + kHeader, n, width, livello, random_state);
 }
 
+uint32_t fade_channel(uint32_t c, int64_t i, int64_t n) {
+    const Wide scaled = Wide{static_cast<uint64_t>(i)} << kFraction;
+    return fade(static_cast<uint64_t>(scaled / static_cast<uint64_t>(n)), c & 0xFFu);
+}
+
 uint32_t xx4_green(uint32_t g, int64_t i, int64_t n) {
     return xx4_green_at<uint64_t>(g & 0xFFu, static_cast<uint64_t>(i), static_cast<uint64_t>(n));
 }

@@ -66,6 +66,8 @@ void apply_to_snapshot(Effect effect, char* data, std::size_t size, float livell
                        uint32_t& random_state);
 
 // Single channel values, as the effect loops compute them.
+// A channel of pixel i (1..n) of the fades xx2 and xx3: round(i * c / n).
+uint32_t fade_channel(uint32_t c, int64_t i, int64_t n);
 // New green of pixel i (1..n) of "effetto_xx4": low8(round((g / i) * n)).
 uint32_t xx4_green(uint32_t g, int64_t i, int64_t n);
 // New green or blue of "effetto_psico" for channel value c.
