@@ -155,6 +155,44 @@ void sweep_large_counts(Mismatches& m) {
     }
 }
 
+// xx3 and xx4 on a snapshot of more than 2^24 pixels, checked at the first
+// pixels, the last ones and a random sample between.
+void sweep_large_snapshot(Mismatches& m) {
+    const int32_t w = 4097, h = 4097;
+    const int64_t n = int64_t{w} * h;
+    auto pixel = [](int64_t i) {
+        return static_cast<uint32_t>(uint64_t(i) * 0x9E3779B97F4A7C15u >> 32);
+    };
+    std::vector<int64_t> at;
+    for (int64_t i = 1; i <= 600; ++i) at.push_back(i), at.push_back(n + 1 - i);
+    std::mt19937_64 rng(24);
+    for (int k = 0; k < 20000; ++k) at.push_back(static_cast<int64_t>(rng() % n) + 1);
+    std::string s(8 + 4 * n, '\0');
+    std::memcpy(s.data(), &w, 4);
+    std::memcpy(s.data() + 4, &h, 4);
+    for (const auto effect : {effect_pixels::Effect::Xx3, effect_pixels::Effect::Xx4}) {
+        for (int64_t i = 1; i <= n; ++i) {
+            const uint32_t p = pixel(i);
+            std::memcpy(s.data() + 4 + 4 * i, &p, 4);
+        }
+        uint32_t state = 0;
+        effect_pixels::apply_to_snapshot(effect, s.data(), s.size(), 0.0f, state);
+        for (const int64_t i : at) {
+            const uint32_t before = pixel(i);
+            const uint32_t r = (before >> 16) & 0xFF, g = (before >> 8) & 0xFF, b = before & 0xFF;
+            uint32_t want = before & 0xFF000000u;
+            if (effect == effect_pixels::Effect::Xx3)
+                want |= x87_fade(i, r, n) << 16 | x87_fade(i, g, n) << 8 | x87_fade(i, b, n);
+            else
+                want |= x87_shrink(i, r, n) << 16 | x87_green(i, g, n) << 8 | x87_shrink(i, b, n);
+            uint32_t got;
+            std::memcpy(&got, s.data() + 4 + 4 * i, 4);
+            m.check(got, want,
+                    [&] { return "pixel " + std::to_string(i) + " of " + std::to_string(before); });
+        }
+    }
+}
+
 void check_psico(float livello, Mismatches& m) {
     for (uint32_t c = 0; c < 256; ++c)
         m.check(effect_pixels::psico_channel(c, livello), x87_psico(c, livello),
@@ -235,6 +273,7 @@ TEST(EffectsPortable, SameBytesAsX87) {
          }},
         {"xx4 green halves", [&](Mismatches& m) { off_exact = sweep_green_halves(m); }},
         {"large pixel counts", sweep_large_counts},
+        {"snapshot beyond 2^24 pixels", sweep_large_snapshot},
         {"psico near 2^24, 2^45, 2^56", sweep_psico_edges},
         {"psico random levels", sweep_psico_random},
         {"psico snapshots", sweep_psico_snapshot},
