@@ -436,9 +436,9 @@ void apply_xx1(char* px, int64_t n, int32_t width) {
 }
 
 // The fades round(i * c / N). The product i * c is exact with a 64-bit
-// significand and the quotient, below 256, is too close to a half to round
-// across it only when it is that half (a quotient that is not a half lies at
-// least 1 / 2N >= 2^-32 from one), so the bytes are those of exact rounding.
+// significand, and the rounded quotient (below 256, so off by less than
+// 2^-56) cannot reach a half it is not: a quotient that is not a half lies at
+// least 1 / 2N >= 2^-32 from one. So the bytes are those of exact rounding.
 //
 // Exactly: with u = floor(i * 2^52 / N), c * u / 2^52 lies less than
 // 255 / 2^52 < 2^-44 below i * c / N. Adding a half and a nudge of 2^-40
@@ -662,11 +662,13 @@ void apply_to_snapshot(Effect effect, char* data, std::size_t size, float livell
 }
 
 uint32_t fade_channel(uint32_t c, int64_t i, int64_t n) {
+    if (n < 1 || i < 1 || i > n) return 0;
     const Wide scaled = Wide{static_cast<uint64_t>(i)} << kFraction;
     return fade(static_cast<uint64_t>(scaled / static_cast<uint64_t>(n)), c & 0xFFu);
 }
 
 uint32_t xx4_green(uint32_t g, int64_t i, int64_t n) {
+    if (n < 1 || i < 1 || i > n) return 0;
     return xx4_green_at<uint64_t>(g & 0xFFu, static_cast<uint64_t>(i), static_cast<uint64_t>(n));
 }
 

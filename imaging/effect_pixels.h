@@ -65,7 +65,8 @@ Effect effect_named(std::string_view key);
 void apply_to_snapshot(Effect effect, char* data, std::size_t size, float livello,
                        uint32_t& random_state);
 
-// Single channel values, as the effect loops compute them.
+// Single channel values, as the effect loops compute them; 0 when i is not
+// in 1..n.
 // A channel of pixel i (1..n) of the fades xx2 and xx3: round(i * c / n).
 uint32_t fade_channel(uint32_t c, int64_t i, int64_t n);
 // New green of pixel i (1..n) of "effetto_xx4": low8(round((g / i) * n)).
