@@ -421,16 +421,19 @@ void apply_bgx(char* px, int64_t n, uint32_t& random_state) {
 }
 
 void apply_xx1(char* px, int64_t n, int32_t width) {
-    // i is a multiple of W exactly when the running column reaches |W|.
+    // i is a multiple of W exactly at the last pixel of each whole row of |W|:
+    // there green doubles, everywhere else red (each wrapping to 8 bits).
     const int64_t row = width < 0 ? -int64_t{width} : int64_t{width};
-    int64_t col = 0;
-    for (int64_t k = 0; k < n; ++k) {
-        const Word w = load(px + 4 * k);
-        if (++col == row) {
-            col = 0;
-            store(px + 4 * k, compose(w, red(w), (green(w) * 2) & 0xFFu, blue(w)));
-        } else {
-            store(px + 4 * k, compose(w, (red(w) * 2) & 0xFFu, green(w), blue(w)));
+    for (int64_t start = 0; start < n; start += row) {
+        const int64_t end = std::min(n, start + row);
+        const int64_t reds = end - start == row ? end - 1 : end;
+        for (int64_t k = start; k < reds; ++k) {
+            const Word w = load(px + 4 * k);
+            store(px + 4 * k, (w & 0xFF00FFFFu) | ((w << 1) & 0x00FE0000u));
+        }
+        if (reds < end) {
+            const Word w = load(px + 4 * reds);
+            store(px + 4 * reds, (w & 0xFFFF00FFu) | ((w << 1) & 0x0000FE00u));
         }
     }
 }
