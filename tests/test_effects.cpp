@@ -1,5 +1,6 @@
 // Colour effects: per-channel arithmetic and its rounding, position-dependent
 // effects, name matching and hostile snapshots.
+#include "imaging/effect_pixels.h"
 #include "imaging/effects.h"
 #include "support.h"
 #include "surface/surface.h"
@@ -212,6 +213,17 @@ TEST(Effects, NegativeSidesFollowTheProduct) {
     // W = -3, H = -1: three pixels; i is a multiple of W at the third.
     const auto out = run(-3, -1, std::vector<uint32_t>(3, px(100, 100, 0)), "effetto_xx1");
     EXPECT_EQ(out, (std::vector<uint32_t>{px(200, 100, 0), px(200, 100, 0), px(100, 200, 0)}));
+}
+
+TEST(Effects, ChannelValuesOutsideThePictureAreZero) {
+    // Pixel numbers outside 1..N give 0 instead of dividing by zero or overflowing.
+    const int64_t cases[][2] = {{0, 10}, {11, 10}, {1, 0}, {-1, 5}, {5, -5}, {INT64_MAX, 1}};
+    for (const auto& [i, n] : cases) {
+        EXPECT_EQ(effect_pixels::fade_channel(200, i, n), 0u) << i << " of " << n;
+        EXPECT_EQ(effect_pixels::xx4_green(200, i, n), 0u) << i << " of " << n;
+    }
+    EXPECT_EQ(effect_pixels::fade_channel(200, 3, 4), 150u); // the same call in range
+    EXPECT_EQ(effect_pixels::xx4_green(200, 3, 4), 11u);     // 266.67 -> 267 -> 11
 }
 
 } // namespace
