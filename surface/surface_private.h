@@ -254,5 +254,10 @@ void install_font_substitutions();
 void font_files_changed();
 void release_fonts();
 void install_accessibility();
+// Picks the window system before the application object exists (see
+// platform.cpp); false when none can start.
+bool choose_platform(int argc, char** argv);
+// True when running on a Wayland compositor, which places windows itself.
+bool on_wayland();
 
 } // namespace surface::detail
