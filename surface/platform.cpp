@@ -6,16 +6,19 @@
 // toolkit ends the process outright when a platform cannot start.
 #include "surface/surface_private.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
 #include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QLibrary>
 #include <QPluginLoader>
+#include <QSocketNotifier>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <string>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -140,6 +143,37 @@ bool choose_platform(int argc, char** argv) {
         return true;
     }
     return false;
+}
+
+namespace {
+
+int signal_pipe[2] = {-1, -1};
+
+void on_end_signal(int) {
+    const char byte = 1;
+    const ssize_t n = ::write(signal_pipe[1], &byte, 1);
+    (void)n; // a full pipe already holds a request
+}
+
+} // namespace
+
+void end_on_signals() {
+    if (signal_pipe[0] >= 0 || ::pipe2(signal_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    auto* notifier =
+        new QSocketNotifier(signal_pipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, [] {
+        char bytes[16];
+        while (::read(signal_pipe[0], bytes, sizeof bytes) > 0) {
+        }
+        // The running dialog hears it as its close command.
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = dynamic_cast<Dialog*>(w); d != nullptr && d->running) d->close();
+    });
+    struct sigaction action {};
+    action.sa_handler = on_end_signal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &action, nullptr);
 }
 
 bool on_wayland() {

@@ -224,6 +224,7 @@ bool start_application(int& argc, char** argv) {
     prepare_toolkit();
     static QApplication* app = new QApplication(argc, argv);
     (void)app;
+    end_on_signals();
     return true;
 }
 
@@ -285,10 +286,13 @@ QPointer<QWidget> last_backdrop;
 
 // A Wayland compositor places windows itself: a dialog of the work area's
 // size goes full screen, a smaller one is made the backdrop's child window,
-// which compositors usually centre over it.
+// which compositors usually centre over it. One that reaches past the work
+// area in either direction cannot be placed so that the user sees it whole
+// anyway; it too goes full screen, which also spares the compositor a
+// window buffer far larger than the screen.
 void place_on_wayland(Dialog* d) {
     const Size area = work_area();
-    if (d->width() >= area.w && d->height() >= area.h) {
+    if (d->width() >= area.w || d->height() >= area.h) {
         d->setWindowState(d->windowState() | Qt::WindowFullScreen);
         return;
     }
