@@ -14,6 +14,7 @@
 #include <QLibrary>
 #include <QPluginLoader>
 #include <QSocketNotifier>
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -79,7 +80,8 @@ bool wayland_reachable() {
 }
 
 // Whether a platform plugin answering to `key` is installed and loads (its
-// libraries are all there), looked up where the toolkit looks.
+// libraries are all there), looked up where the toolkit looks. Files whose
+// name holds the key are asked first, so usually one file is read.
 bool platform_plugin_loads(const QString& key) {
     QStringList folders;
     if (const char* own = env("QT_QPA_PLATFORM_PLUGIN_PATH"))
@@ -87,7 +89,11 @@ bool platform_plugin_loads(const QString& key) {
     for (const QString& path : QCoreApplication::libraryPaths()) folders += path + "/platforms";
     for (const QString& folder : folders) {
         const QDir dir(folder);
-        for (const QString& file : dir.entryList(QDir::Files)) {
+        QStringList files = dir.entryList(QDir::Files);
+        std::stable_partition(files.begin(), files.end(), [&](const QString& f) {
+            return f.contains(key, Qt::CaseInsensitive);
+        });
+        for (const QString& file : files) {
             if (!QLibrary::isLibrary(file)) continue;
             QPluginLoader loader(dir.filePath(file));
             const QJsonArray keys =
