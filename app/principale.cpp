@@ -71,7 +71,14 @@ int PRINCIPALE() {
     surface::set_dialog_icon(dialogo, "logo");
     surface::set_window_accessible_name(dialogo, "resistenze");
 
-    const double h = H;
+    // The dialog's height already grows with the screen, and the font service
+    // turns points into pixels at the desktop's DPI: a desktop scaled to 200 %
+    // (Xft.dpi 192 on a 4K screen) would enlarge the captions that follow the
+    // height twice, and they would overflow their buttons. So these three
+    // sizes take the height in 96-per-inch units, H x 96 / DPI, rounded as
+    // before; at 96 DPI nothing changes. The fixed 44 points grow with the
+    // desktop's scaling, as points should.
+    const double h = static_cast<double>(H) * 96.0 / surface::screen_dpi();
     NG_FONT_(kFontFile, kFontFace, font_h26.handle, surface::round_even(h / 26.0), font_h26.path);
     NG_FONT_(kFontFile, kFontFace, font_44.handle, 44, font_44.path);
     NG_FONT_(kFontFile, kFontFace, font_h28.handle, surface::round_even(h / 28.0), font_h28.path);

@@ -192,14 +192,23 @@ void release_fonts() {
     for (Handle h : fonts().handles()) delete fonts().remove(h);
 }
 
+} // namespace detail
+
+double screen_dpi() {
+    if (detail::fonts_available())
+        if (QScreen* screen = QGuiApplication::primaryScreen()) {
+            const double dpi = screen->logicalDotsPerInchY();
+            if (std::isfinite(dpi) && dpi >= 1.0) return dpi;
+        }
+    return 96.0;
+}
+
+namespace detail {
 namespace {
 
 int32_t points_to_pixels(int32_t points) {
     if (points == 0) points = 8;
-    double dpi = 96.0;
-    if (fonts_available())
-        if (QScreen* screen = QGuiApplication::primaryScreen()) dpi = screen->logicalDotsPerInchY();
-    const double pixels = std::fabs(double(points)) * dpi / 72.0;
+    const double pixels = std::fabs(double(points)) * screen_dpi() / 72.0;
     return std::clamp(int32_t(std::nearbyint(std::min(pixels, 100000.0))), 1, 100000);
 }
 

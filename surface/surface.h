@@ -156,6 +156,10 @@ void select_font(Handle font); // 0 or 1: the default font
 Handle selected_font();        // the current target's font (1: the default), 0 without one
 void delete_font(Handle font);
 int32_t font_pixel_size(Handle font); // character height in pixels, 0 if unknown
+// The screen's vertical resolution in dots per inch, by which create_font
+// turns points into pixels (the desktop's setting, Xft.dpi on X11); 96
+// without a screen.
+double screen_dpi();
 
 // Pixel snapshot: width, height (little-endian int32), then B, G, R, reserved
 // per pixel, top row first.

@@ -293,5 +293,14 @@ void install_accessibility();
 // The widget whose pending key receives what is typed into its window; null
 // until the program or the user chooses one.
 CanvasWidget* key_collector();
+// Picks the window system before the application object exists (see
+// platform.cpp); false when none can start.
+bool choose_platform(int argc, char** argv);
+// Ends the program on SIGTERM, SIGINT and SIGHUP (a session's logout, Ctrl-C
+// in a terminal) as the window's close command does, so that the dialog's
+// handler ends it and the fonts are released.
+void end_on_signals();
+// True when running on a Wayland compositor, which places windows itself.
+bool on_wayland();
 
 } // namespace surface::detail

@@ -14,9 +14,9 @@
 #include <QPointer>
 #include <QScreen>
 #include <QThread>
+#include <QWindow>
 #include <algorithm>
 #include <cstdlib>
-#include <dlfcn.h>
 
 namespace surface {
 namespace detail {
@@ -244,52 +244,24 @@ using namespace detail;
 
 // ---------------------------------------------------------------- process
 
-namespace {
-
-// Asks the X server whether it will talk to us, so that a display that cannot
-// be opened is reported instead of ending the process inside the toolkit.
-bool x_display_reachable() {
-    void* lib = dlopen("libxcb.so.1", RTLD_LAZY | RTLD_LOCAL);
-    if (lib == nullptr) return true; // cannot check; let the toolkit try
-    using Connect = void* (*)(const char*, int*);
-    using HasError = int (*)(void*);
-    using Disconnect = void (*)(void*);
-    auto connect = reinterpret_cast<Connect>(dlsym(lib, "xcb_connect"));
-    auto has_error = reinterpret_cast<HasError>(dlsym(lib, "xcb_connection_has_error"));
-    auto disconnect = reinterpret_cast<Disconnect>(dlsym(lib, "xcb_disconnect"));
-    bool ok = true;
-    if (connect != nullptr && has_error != nullptr && disconnect != nullptr) {
-        void* connection = connect(nullptr, nullptr);
-        ok = connection != nullptr && has_error(connection) == 0;
-        if (connection != nullptr) disconnect(connection);
-    }
-    dlclose(lib);
-    return ok;
-}
-
-bool non_empty_env(const char* name) {
-    const char* v = std::getenv(name);
-    return v != nullptr && *v != '\0';
-}
-
-} // namespace
-
 bool start_application(int& argc, char** argv) {
     if (QCoreApplication::instance() != nullptr) return gui_available();
-    const bool platform = non_empty_env("QT_QPA_PLATFORM");
-    const bool wayland = non_empty_env("WAYLAND_DISPLAY");
-    const bool x11 = non_empty_env("DISPLAY");
-    if (!platform && !wayland && !x11) return false;
-    if (!platform && !wayland && !x_display_reachable()) return false;
+    if (!choose_platform(argc, argv)) return false;
     prepare_toolkit();
     static QApplication* app = new QApplication(argc, argv);
     (void)app;
+    end_on_signals();
     return true;
 }
 
 void prepare_toolkit() {
     if (QCoreApplication::instance() == nullptr) {
+        // The layout is in device pixels and follows the screen by itself;
+        // the toolkit's own scaling would enlarge it a second time.
         qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+        qunsetenv("QT_SCALE_FACTOR");
+        qunsetenv("QT_SCREEN_SCALE_FACTORS");
+        qunsetenv("QT_AUTO_SCREEN_SCALE_FACTOR");
         QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
             Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
     }
@@ -333,6 +305,32 @@ Size desktop_size() {
     return {r.x() + r.width(), r.y() + r.height()};
 }
 
+namespace {
+
+// The backdrop made last; a dialog shown on Wayland is tied to it.
+QPointer<QWidget> last_backdrop;
+
+// A Wayland compositor places windows itself: a dialog of the work area's
+// size goes full screen, a smaller one is made the backdrop's child window,
+// which compositors usually centre over it. One that reaches past the work
+// area in either direction cannot be placed so that the user sees it whole
+// anyway; it too goes full screen, which also spares the compositor a
+// window buffer far larger than the screen.
+void place_on_wayland(Dialog* d) {
+    const Size area = work_area();
+    if (d->width() >= area.w || d->height() >= area.h) {
+        d->setWindowState(d->windowState() | Qt::WindowFullScreen);
+        return;
+    }
+    if (last_backdrop == nullptr) return;
+    d->winId();
+    last_backdrop->winId();
+    if (QWindow* window = d->windowHandle())
+        window->setTransientParent(last_backdrop->windowHandle());
+}
+
+} // namespace
+
 Handle create_backdrop(const std::string& caption, int32_t x, int32_t y, int32_t width,
                        int32_t height, uint32_t style, int32_t show) {
     (void)style;
@@ -355,7 +353,13 @@ Handle create_backdrop(const std::string& caption, int32_t x, int32_t y, int32_t
         delete backdrop;
         return 0;
     }
-    backdrop->show();
+    last_backdrop = backdrop;
+    // A Wayland client cannot place its windows; full screen covers the
+    // work area there as well as anything can.
+    if (on_wayland())
+        backdrop->showFullScreen();
+    else
+        backdrop->show();
     backdrop->raise();
     backdrop->activateWindow();
     backdrop->setFocus(Qt::OtherFocusReason);
@@ -456,6 +460,7 @@ intptr_t show_modal(Handle dialog, DialogProc handler) {
     QPointer<Dialog> guard(d);
     d->send(WM_INITDIALOG, 0, 0);
     if (guard && !d->ended) {
+        if (on_wayland()) place_on_wayland(d);
         d->show();
         d->raise();
         d->activateWindow();

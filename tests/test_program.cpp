@@ -117,7 +117,11 @@ TEST_F(Program, WithoutConfigurationFillsTheWorkAreaAndEndsOnEscape) {
         type_key(Qt::Key_Escape);
     });
     EXPECT_EQ(rc, 0);
-    EXPECT_EQ(pos, (surface::Point{-1, -1}));
+    // A Wayland compositor places windows itself (there the dialog goes full
+    // screen when the compositor gets to it).
+    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        EXPECT_EQ(pos, (surface::Point{-1, -1}));
+    }
     EXPECT_EQ(size, surface::work_area());
     EXPECT_EQ(larghezzacornice, 10);
     // round(1080 / 26) = 42 points and 44 points, at 96 DPI.

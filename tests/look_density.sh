@@ -1,0 +1,115 @@
+#!/usr/bin/env bash
+# The program's look on a 3840x2160 X screen at Xft.dpi 192, halved, against
+# its look on 1920x1080 at 96 DPI, control by control, after the same four
+# presses (giallo, viola, rosso, oro).
+#   look_density.sh <resistenze executable> <scratch folder>
+# Each control is cut from both screenshots, the larger halved, and both
+# reduced to blocks of 8 x 8 pixels of the smaller look; every block must
+# match within MAX_BLOCK per cent of full scale. Single pixels differ (the
+# sketched glyphs and thin lines round differently at the two sizes); a
+# caption of another size or place does not pass.
+set -euo pipefail
+MAX_BLOCK=25
+
+# Waits until the screen's pixel (x, y) has the colour given as #RRGGBB.
+wait_for() {
+    for _ in $(seq 1 300); do
+        [ "$(import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | grep -o '#[0-9A-F]\{6\}')" = "$3" ] &&
+            return 0
+        sleep 0.1
+    done
+    echo "look_density: $1,$2 never became $3" >&2
+    return 1
+}
+
+if [ "${1:-}" = "--inside" ]; then
+    # Inside the virtual X server: set the desktop's DPI, start the program
+    # in a folder of its own, wait for the white face of "bianco", press,
+    # wait for the fourth band (gold) on the strip, take the screen, end
+    # the program with Escape.
+    program=$2 dpi=$3 out=$4 ready=$5 done=$6
+    shift 6
+    echo "Xft.dpi: $dpi" | xrdb -nocpp -merge
+    cd "$(dirname "$out")"
+    cp "$(dirname "$program")/fondo3.jpg" . 2>/dev/null || true
+    "$program" &
+    pid=$!
+    # shellcheck disable=SC2086
+    wait_for $ready '#FFFFFF'
+    while [ $# -ge 2 ]; do
+        xdotool mousemove "$1" "$2" click 1
+        sleep 0.3
+        shift 2
+    done
+    # shellcheck disable=SC2086
+    wait_for $done '#FFD700'
+    sleep 1 # the pressed button's flash ends
+    import -window root "$out"
+    xdotool key Escape
+    wait "$pid"
+    exit $?
+fi
+
+program=$1 scratch=$2
+for tool in xvfb-run xauth xdotool xrdb import convert compare; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "look_density: $tool is not installed; skipped"
+        exit 77
+    fi
+done
+rm -rf "$scratch" && mkdir -p "$scratch"
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS
+export XDG_RUNTIME_DIR="$scratch/runtime"
+mkdir -m 0700 "$XDG_RUNTIME_DIR"
+
+# Control rectangles (x y w h on the screen) at each size; the dialog's
+# client area starts at (-1, -1). The frame stays 10 pixels at both sizes,
+# so the larger layout is not exactly twice the smaller.
+declare -A small=(
+    [giallo]="643 95 157 157" [viola]="1118 95 157 157" [rosso]="326 95 157 157"
+    [oro]="1752 95 157 157" [nero]="9 95 157 157" [argento]="1593 95 157 157"
+    [marrone]="167 95 157 157" [indietro]="9 253 124 124" [bande]="134 253 1775 124"
+    [riga1]="9 378 1900 108" [riga2]="9 487 1900 108" [riga3]="9 596 1900 108"
+    [fine]="9 961 949 108" [resetta]="959 961 949 108")
+declare -A large=(
+    [giallo]="1283 182 317 317" [viola]="2238 182 317 317" [rosso]="646 182 317 317"
+    [oro]="3512 182 317 317" [nero]="9 182 317 317" [argento]="3193 182 317 317"
+    [marrone]="327 182 317 317" [indietro]="9 499 249 249" [bande]="259 499 3570 249"
+    [riga1]="9 749 3820 216" [riga2]="9 966 3820 216" [riga3]="9 1183 3820 216"
+    [fine]="9 1933 1909 216" [resetta]="1919 1933 1909 216")
+
+# The centre of a control, for a click.
+centre() {
+    local x y w h
+    read -r x y w h <<<"$1"
+    echo "$((x + w / 2)) $((y + h / 2))"
+}
+presses() {
+    local -n at=$1
+    local c
+    for c in giallo viola rosso oro; do centre "${at[$c]}"; done | tr '\n' ' '
+}
+
+# shellcheck disable=SC2046
+xvfb-run -a -s "-screen 0 1920x1080x24 -noreset" bash "$0" --inside "$program" 96 "$scratch/1080.png" \
+    "1513 237" "568 314" $(presses small)
+# shellcheck disable=SC2046
+xvfb-run -a -s "-screen 0 3840x2160x24 -noreset" bash "$0" --inside "$program" 192 "$scratch/2160.png" \
+    "3026 480" "1132 620" $(presses large)
+
+failed=0
+for name in "${!small[@]}"; do
+    read -r x y w h <<<"${small[$name]}"
+    read -r X Y W H <<<"${large[$name]}"
+    worst=$(convert -filter box \( "$scratch/1080.png" -crop "${w}x${h}+${x}+${y}" +repage \) \
+        \( "$scratch/2160.png" -crop "${W}x${H}+${X}+${Y}" +repage -resize "${w}x${h}!" \) \
+        -resize 12.5% -compose difference -composite -colorspace gray \
+        -format '%[fx:round(100*maxima)]' info:)
+    if [ "$worst" -le "$MAX_BLOCK" ]; then
+        echo "$name: ok, largest block difference $worst%"
+    else
+        echo "$name: FAIL, largest block difference $worst% (over $MAX_BLOCK%)"
+        failed=1
+    fi
+done
+exit $failed
