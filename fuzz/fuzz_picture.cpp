@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!fGDIp_size(bitmap, &bw, &bh) || bw <= 0 || bh <= 0) std::abort();
     const int64_t bytes = int64_t(bw) * bh * 4;
     if (bytes <= (int64_t(1) << 22)) {
-        std::vector<unsigned char> pixels(size_t(bytes));
+        std::vector<unsigned char> pixels(static_cast<size_t>(bytes));
         if (fGDIp_pixels(bitmap, pixels.data(), bytes) != bytes) std::abort();
     }
     fGDIp_free(bitmap);
