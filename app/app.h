@@ -13,6 +13,9 @@ extern int32_t larghezzacornice;
 // Reads a number the way the configuration file writes it, rounded halves to
 // even; -2147483648 when out of the 32-bit range; 0 when there is none.
 int32_t LEGGI_NUMERO(std::string_view text);
+// Reads "tavi_menu_conf.cnf" into the three globals. A negative width or
+// height becomes the desktop's; one above kLargestEdge becomes kLargestEdge.
+constexpr int32_t kLargestEdge = 8192;
 void LEGGO_CN(const std::string& file);
 
 void NG_FONT_(const std::string& file, const std::string& face, int32_t& handle,

@@ -88,6 +88,7 @@ QImage& Canvas::pixels() {
     if (!plain) return image;
     QImage made(plain_size, QImage::Format_RGB32);
     if (made.isNull()) return image; // still plain, and still no pixels
+    advise_large_pages(made);
     made.fill(plain_colour);
     // Making the pixels changes nothing that is shown.
     const bool was_known = known_version == version();
@@ -568,6 +569,7 @@ Handle new_bitmap(int32_t width, int32_t height, bool black) {
         delete canvas;
         return 0;
     }
+    advise_large_pages(canvas->image);
     if (black) canvas->image.fill(0xFF000000u);
     canvas->state.mode = Display::Deferred;
     const Handle handle = bitmaps().add(canvas);

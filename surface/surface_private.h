@@ -36,6 +36,9 @@ inline bool fits_image(int64_t w, int64_t h) {
     return w > 0 && h > 0 && w * h <= MAX_PIXELS;
 }
 
+// Asks for 2 MB pages under a large image whose pixels are not touched yet.
+void advise_large_pages(QImage& image);
+
 // What a drawing target remembers between operations.
 struct DrawState {
     Point pos;

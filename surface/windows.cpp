@@ -67,6 +67,7 @@ void CanvasWidget::allocate(int32_t width, int32_t height, bool lazily) {
         return;
     }
     canvas.image = QImage(width, height, QImage::Format_RGB32);
+    advise_large_pages(canvas.image);
     if (!canvas.image.isNull()) canvas.image.fill(0xFF000000u);
 }
 

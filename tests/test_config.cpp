@@ -87,8 +87,15 @@ TEST_F(ConfigFile, LineRules) {
         {"bare CR, later line wins", "pixelori=640\rpixelori=700\r\nlarghezzacornice=2", 700, 0, 2},
         {"value ends at the next occurrence", "pixelori=1pixelori=2", 1, 0, 0},
         {"ctrl-z ends the file", std::string("pixelori=800\r\x1apixelver=600"), 800, 0, 0},
+        // an edge above 8192 pixels is reduced to 8192; the frame width is not
+        {"8192 stays", "pixelori=8192\r\npixelver=8192", 8192, 8192, 0},
+        {"8193 reduced", "pixelori=8193\r\npixelver=8193", 8192, 8192, 0},
+        {"width reduced", "pixelori=100000\r\npixelver=700", 8192, 700, 0},
+        {"height reduced", "pixelori=1024\r\npixelver=2147483647\r\nlarghezzacornice=100000", 1024,
+         8192, 100000},
+        {"largest in hex", "pixelori=&H7FFFFFFF\r\npixelver=1e5", 8192, 8192, 0},
         {"binary bytes", std::string("\0\xff\xfe pixelori=640\0\x01\r\x80pixelver=1e9", 32), 640,
-         1000000000, 0},
+         8192, 0},
     };
     for (const auto& c : cases) {
         pixelori = pixelver = larghezzacornice = 0;

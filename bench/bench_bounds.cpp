@@ -1,0 +1,202 @@
+// Peak memory and the time from Escape to the end of the process, for a
+// configured dialog size against the work area's own (1920x1080 offscreen),
+// both in fresh processes of the same run.
+//
+// The benchmark runs itself again as a child with a hidden first argument,
+// --program, in a scratch folder holding the background picture and a
+// configuration file. The child starts the program as main() does, waits
+// for the dialog's first full paint, posts Escape to the window that has
+// the keyboard and prints that moment. The parent takes the child's peak
+// resident memory from wait4() and the time from Escape to the child's end.
+#include "app/app.h"
+#include "surface/surface.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QTimer>
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+int64_t now_ns() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+// ------------------------------------------------------------------ child
+
+// Presses Escape once the dialog has been painted whole.
+class EscapeWhenPainted : public QObject {
+  protected:
+    bool eventFilter(QObject* obj, QEvent* event) override {
+        auto* widget = qobject_cast<QWidget*>(obj);
+        if (pressed_ || widget == nullptr || event->type() != QEvent::Paint) return false;
+        auto* dialog = qobject_cast<QDialog*>(widget->window());
+        if (dialog == nullptr || !dialog->isVisible()) return false;
+        pressed_ = true;
+        // A zero timer runs once the paint pass is over.
+        QTimer::singleShot(0, dialog, [dialog] {
+            QWidget* target = QApplication::focusWidget();
+            if (target == nullptr) target = dialog;
+            std::printf("%lld\n", static_cast<long long>(now_ns()));
+            std::fflush(stdout);
+            QCoreApplication::postEvent(
+                target, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+            QCoreApplication::postEvent(
+                target, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier));
+        });
+        return false;
+    }
+
+  private:
+    bool pressed_ = false;
+};
+
+int run_program(int argc, char** argv) {
+    if (!surface::start_application(argc, argv)) return 1;
+    static EscapeWhenPainted escape;
+    qApp->installEventFilter(&escape);
+    return PRINCIPALE();
+}
+
+// ------------------------------------------------------------------ parent
+
+std::string self_path;
+
+struct Run {
+    double peak_mb = -1;
+    double exit_ms = -1;
+};
+
+// A scratch folder with the picture and a configuration of w x h; the font
+// goes beside this executable, where the program looks for it.
+std::string prepare_folder(int64_t w, int64_t h) {
+    const fs::path program = fs::path(BENCH_PROGRAM).parent_path();
+    std::error_code ec;
+    const fs::path mine = fs::path(self_path).parent_path() / "CabinSketch-Bold.otf";
+    if (!fs::exists(mine, ec)) fs::copy_file(program / "CabinSketch-Bold.otf", mine, ec);
+    if (!fs::is_regular_file(program / "fondo3.jpg", ec) || !fs::exists(mine, ec)) return {};
+    const fs::path folder =
+        fs::temp_directory_path() / ("resistenze-bounds-" + std::to_string(getpid()) + "-" +
+                                     std::to_string(w) + "x" + std::to_string(h));
+    fs::create_directories(folder, ec);
+    fs::copy_file(program / "fondo3.jpg", folder / "fondo3.jpg",
+                  fs::copy_options::overwrite_existing, ec);
+    std::ofstream(folder / "tavi_menu_conf.cnf")
+        << "pixelori=" << w << "\r\npixelver=" << h << "\r\nlarghezzacornice=10\r\n";
+    return folder.string();
+}
+
+Run run_child(const std::string& folder) {
+    int out[2];
+    if (pipe(out) != 0) return {};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out[1], STDOUT_FILENO);
+        close(out[0]);
+        close(out[1]);
+        if (chdir(folder.c_str()) != 0) _exit(127);
+        setenv("QT_QPA_PLATFORM", "offscreen:configfile=" BENCH_SCREEN_CONFIG, 1);
+        execl(self_path.c_str(), self_path.c_str(), "--program", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(out[1]);
+    std::string text;
+    char buf[256];
+    for (ssize_t n; (n = read(out[0], buf, sizeof buf)) > 0;) text.append(buf, size_t(n));
+    close(out[0]);
+    int status = 0;
+    rusage usage{};
+    if (pid <= 0 || wait4(pid, &status, 0, &usage) != pid) return {};
+    const int64_t ended = now_ns();
+    long long escape = 0;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 ||
+        std::sscanf(text.c_str(), "%lld", &escape) != 1)
+        return {};
+    return {double(usage.ru_maxrss) / 1024.0, double(ended - escape) / 1e6};
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+void BM_Bounds(benchmark::State& state, int64_t w, int64_t h) {
+    const std::string base = prepare_folder(1920, 1080);
+    const std::string sized = prepare_folder(w, h);
+    if (base.empty() || sized.empty()) {
+        state.SkipWithError("fondo3.jpg or the font is missing beside the program: build the "
+                            "resistenze target first");
+        return;
+    }
+    std::vector<double> base_peak, base_exit, peak, exit;
+    for (auto _ : state) {
+        const Run b = run_child(base);
+        const Run s = run_child(sized);
+        if (b.peak_mb < 0 || s.peak_mb < 0) {
+            state.SkipWithError("a child did not start, press Escape and end cleanly");
+            break;
+        }
+        base_peak.push_back(b.peak_mb);
+        base_exit.push_back(b.exit_ms);
+        peak.push_back(s.peak_mb);
+        exit.push_back(s.exit_ms);
+        state.SetIterationTime(s.exit_ms / 1000.0);
+    }
+    std::error_code ec;
+    fs::remove_all(base, ec);
+    fs::remove_all(sized, ec);
+    if (peak.empty()) return;
+    state.counters["peak_mb"] = median(peak);
+    state.counters["exit_ms"] = median(exit);
+    state.counters["base_peak_mb"] = median(base_peak);
+    state.counters["base_exit_ms"] = median(base_exit);
+    // Targets: under 1024 MB and 500 ms whatever the configured size.
+    state.counters["ratio_peak"] = median(peak) / std::max(median(base_peak), 1e-9);
+    state.counters["ratio_exit"] = median(exit) / std::max(median(base_exit), 1e-9);
+}
+BENCHMARK_CAPTURE(BM_Bounds, edge_4096, 4096, 4096)
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Bounds, edge_8192, 8192, 8192)
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Bounds, configured_2147483647, 2147483647, 2147483647)
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 2 && std::strcmp(argv[1], "--program") == 0) return run_program(argc, argv);
+
+    char exe[4096];
+    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    self_path = n > 0 ? std::string(exe, size_t(n)) : std::string(argv[0]);
+
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
