@@ -157,6 +157,12 @@ void copy(Handle source, int32_t source_id, double x1, double y1, double x2, dou
 void stretch(Handle source, int32_t source_id, double x1, double y1, double x2, double y2,
              double x3, double y3, double x4, double y4, int32_t mix = 0, int32_t mode = 0);
 
+// ---------------------------------------------------------------- memory
+// A new RGB32 image, its pixels not yet written; null when it cannot be had.
+// A big one lives in large pages where the system has them, so that first
+// touching it costs a few page faults rather than one per 4 KB.
+QImage new_image(int32_t width, int32_t height);
+
 // ---------------------------------------------------------------- system
 // Nearest whole number, halves to the even neighbour, saturated to 32 bits;
 // NaN gives 0. This is how every fractional value becomes a whole number.
