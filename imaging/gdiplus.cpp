@@ -269,6 +269,12 @@ void prefetch(const char16_t* filename) {
     prefetched = std::move(ahead);
 }
 
+QImage decoded_pixels(const GpImage* image) {
+    if (image == nullptr || image->size != image->native || image->pixels.size() != image->size)
+        return {};
+    return image->pixels;
+}
+
 void drop_prefetched() {
     std::unique_ptr<Prefetched> done;
     {

@@ -88,6 +88,10 @@ GpStatus load_image_deferred(const char16_t* filename, GpImage** image);
 void prefetch(const char16_t* filename);
 void drop_prefetched();
 
+// The pixels of a picture that is already decoded at its own size (null
+// otherwise), shared with it.
+QImage decoded_pixels(const GpImage* image);
+
 // True while at least one start-up is in force.
 bool running();
 // Makes GdiplusStartup behave as if no JPEG decoder were installed (tests).

@@ -564,6 +564,17 @@ Handle new_bitmap(int32_t width, int32_t height) {
     return handle;
 }
 
+Handle bitmap_of(const QImage& pixels) {
+    if (pixels.format() != QImage::Format_RGB32 || !fits_image(pixels.width(), pixels.height()))
+        return 0;
+    auto* canvas = new Canvas;
+    canvas->image = pixels;
+    canvas->state.mode = Display::Deferred;
+    const Handle handle = bitmaps().add(canvas);
+    if (handle == 0) delete canvas;
+    return handle;
+}
+
 void end_bitmap() {
     if (Canvas* canvas = bitmaps().remove(current_handle())) {
         delete canvas;

@@ -113,6 +113,9 @@ void select_target(Handle handle, int32_t id, Display mode);
 Handle current_target(); // handle of the current target, 0 when none
 
 Handle new_bitmap(int32_t width, int32_t height); // black; 0 on failure
+// A memory bitmap holding `pixels` (RGB32) as they are; 0 for any other
+// format or on failure.
+Handle bitmap_of(const QImage& pixels);
 void end_bitmap();                                // ends the current target if a memory bitmap
 Size client_size();
 QImage* device_context(); // backing image of the current target, nullptr if none
