@@ -2,6 +2,7 @@
 #include "imaging/gdiplus.h"
 
 #include "imaging/picture_data.h"
+#include "surface/surface.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -149,24 +150,20 @@ struct Prefetched {
     }
 };
 
-// How long a load waits for a worker that is still decoding before it
-// decodes the picture itself: a little less than decoding takes.
-constexpr std::chrono::milliseconds kPrefetchPatience{2};
-
 // The worker sees just its own record; the slot itself is guarded here.
 std::mutex prefetch_lock;
 std::unique_ptr<Prefetched> prefetched;
 
-// The pixels decoded ahead for `path`, when the worker is done (or soon) and
-// the file is still the one it decoded; null otherwise. The first load of
-// that path uses the prefetch up either way; a worker still busy is left to
-// finish and is joined by drop_prefetched().
+// The pixels decoded ahead for `path`, when the worker decoded them and the
+// file is still the one it decoded; null otherwise. A worker still busy is
+// waited for: it started earlier, so it is done before decoding the picture
+// again here would be, and the picture is never decoded twice. The first
+// load of that path uses the prefetch up either way.
 QImage take_prefetched(const QString& path) {
     std::lock_guard lock(prefetch_lock);
     if (!prefetched || prefetched->taken) return {};
     if (QFileInfo(path).absoluteFilePath() != prefetched->path) return {};
     prefetched->taken = true;
-    if (prefetched->finished.wait_for(kPrefetchPatience) != std::future_status::ready) return {};
     prefetched->worker.join();
     if (!prefetched->decoded || !(stamp_of(prefetched->path) == prefetched->stamp)) return {};
     return std::exchange(prefetched->pixels, QImage());
@@ -290,7 +287,7 @@ void prefetch(const char16_t* filename) {
     open_reader(header, ahead->path);
     const QSize size = header.size();
     if (!size.isValid() || size.isEmpty() || bytes_of(size) > kFullDecodeBytes) return;
-    ahead->pixels = QImage(size, QImage::Format_RGB32);
+    ahead->pixels = surface::new_image(size.width(), size.height());
     if (ahead->pixels.isNull()) return;
     // Set here, before the worker exists, so the worker only ever reads it.
     apply_allocation_limit();
@@ -308,6 +305,12 @@ void prefetch(const char16_t* filename) {
     }
     std::lock_guard lock(prefetch_lock);
     prefetched = std::move(ahead);
+}
+
+QImage decoded_pixels(const GpImage* image) {
+    if (image == nullptr || image->size != image->native || image->pixels.size() != image->size)
+        return {};
+    return image->pixels;
 }
 
 void drop_prefetched() {

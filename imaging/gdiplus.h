@@ -91,10 +91,10 @@ GpStatus load_image_for_target(const char16_t* filename, GpImage** image);
 
 // Decoding ahead. prefetch() starts decoding a picture file on a worker
 // thread; the first later load of that same file (same absolute path) takes
-// those pixels instead of decoding again, provided the worker is done by
-// then or within a moment and the file is unchanged since (device, inode,
-// size, modification time), so the result is exactly what decoding at that
-// moment gives. Otherwise, and for every other load, the file is decoded as
+// those pixels instead of decoding again (waiting for the worker if it is
+// still busy), provided the file is unchanged since (device, inode, size,
+// modification time), so the result is exactly what decoding at that moment
+// gives. Otherwise, and for every other load, the file is decoded as
 // usual. A picture above the decoding budget, or not a plain file, is not
 // started. One picture is held at a time; a new prefetch() or
 // drop_prefetched() ends the previous one (waiting for its worker).
@@ -108,6 +108,10 @@ void drop_prefetched();
 // (the caller ends it). A picture whose data ends early so costs only the
 // rows decoded, not a pass over the whole bitmap.
 GpStatus create_graphics_for_new_bitmap(QImage* hdc, GpGraphics** graphics);
+
+// The pixels of a picture that is already decoded at its own size (null
+// otherwise), shared with it.
+QImage decoded_pixels(const GpImage* image);
 
 // True while at least one start-up is in force.
 bool running();

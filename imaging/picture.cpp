@@ -115,6 +115,20 @@ int32_t load_picture(const std::string& file, int32_t target, int32_t fit, int32
 
     bool created = false;
     int32_t tw = 0, th = 0;
+    if (target == 0 && placing) {
+        // A picture decoded already (ahead of time) becomes the bitmap as it
+        // is: drawn 1:1 over a new black bitmap it would leave exactly these
+        // pixels, and the bitmap's own full-size memory is saved.
+        const QImage decoded = gdiplus::decoded_pixels(image);
+        if (!decoded.isNull() && int64_t(iw) * ih * 4 <= gdiplus::kFullDecodeBytes) {
+            const int32_t made = surface::bitmap_of(decoded);
+            if (made != 0) {
+                GdipDisposeImage(image);
+                surface::select_target(made, 0, surface::Display::Deferred);
+                return made;
+            }
+        }
+    }
     if (target == 0) {
         int32_t bw = int32_t(iw), bh = int32_t(ih);
         if ((cover.w > 0 || cover.h > 0) && int64_t(iw) * ih * 4 > gdiplus::kFullDecodeBytes) {

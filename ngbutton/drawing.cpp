@@ -38,24 +38,27 @@ void NG_DISEG(const surface::Handle& dialog, const int32_t& background_id, const
     record.stato = old_state == 0 ? 1 : 0;
     const std::string caption = record.stato == 1 ? record.testo_1.str() : record.testo_0.str();
 
-    surface::clear(black);
-    const std::string* cached = cache_entry(record.indice, record.stato);
-    if (cached != nullptr && !cached->empty()) {
-        surface::set_pixels(*cached);
-    } else if (record.trasparente != 0) {
-        // The control was just cleared to black, so every pixel of the
-        // picture layer is its key colour and none of it shows over the
-        // background: an empty layer gives the same face without reading
-        // the control back.
-        NG_MEM_S(dialog, background_id, std::string(), id, record);
-        // The see-through face leaves the control in direct display; the rest
-        // of the look is assembled off screen and shown once at the end.
-        surface::select_target(dialog, id, surface::Display::Deferred);
-    }
+    // A resting face filled with the button's colour covers all of the face
+    // that would be composed under it, so none is composed.
+    const double colour = record.stato == 0 ? ngbutton::read_number(record.effetto_0.str()) : 0.0;
 
-    if (record.stato == 0) {
-        const double colour = ngbutton::read_number(record.effetto_0.str());
-        if (colour != 0.0) surface::clear(ngbutton::round_even(colour));
+    const std::string* cached = cache_entry(record.indice, record.stato);
+    if (colour != 0.0) {
+        surface::clear(ngbutton::round_even(colour));
+    } else {
+        surface::clear(black);
+        if (cached != nullptr && !cached->empty()) {
+            surface::set_pixels(*cached);
+        } else if (record.trasparente != 0) {
+            // The control was just cleared to black, so every pixel of the
+            // picture layer is its key colour and none of it shows over the
+            // background: an empty layer gives the same face without reading
+            // the control back.
+            NG_MEM_S(dialog, background_id, std::string(), id, record);
+            // The see-through face leaves the control in direct display; the
+            // rest of the look is assembled off screen and shown once at the end.
+            surface::select_target(dialog, id, surface::Display::Deferred);
+        }
     }
 
     const std::string before_text = surface::get_pixels();

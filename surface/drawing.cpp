@@ -86,10 +86,8 @@ std::atomic<uint64_t> plain_serials{0};
 
 QImage& Canvas::pixels() {
     if (!plain) return image;
-    QImage made(plain_size, QImage::Format_RGB32);
+    QImage made = blank_image(plain_size.width(), plain_size.height(), plain_colour);
     if (made.isNull()) return image; // still plain, and still no pixels
-    advise_large_pages(made);
-    made.fill(plain_colour);
     // Making the pixels changes nothing that is shown.
     const bool was_known = known_version == version();
     image = std::move(made);
@@ -564,13 +562,22 @@ Handle current_target() {
 Handle new_bitmap(int32_t width, int32_t height, bool black) {
     if (!fits_image(width, height)) return 0;
     auto* canvas = new Canvas;
-    canvas->image = QImage(width, height, QImage::Format_RGB32);
+    canvas->image = black ? blank_image(width, height, 0xFF000000u) : new_image(width, height);
     if (canvas->image.isNull()) {
         delete canvas;
         return 0;
     }
-    advise_large_pages(canvas->image);
-    if (black) canvas->image.fill(0xFF000000u);
+    canvas->state.mode = Display::Deferred;
+    const Handle handle = bitmaps().add(canvas);
+    if (handle == 0) delete canvas;
+    return handle;
+}
+
+Handle bitmap_of(const QImage& pixels) {
+    if (pixels.format() != QImage::Format_RGB32 || !fits_image(pixels.width(), pixels.height()))
+        return 0;
+    auto* canvas = new Canvas;
+    canvas->image = pixels;
     canvas->state.mode = Display::Deferred;
     const Handle handle = bitmaps().add(canvas);
     if (handle == 0) delete canvas;

@@ -125,6 +125,9 @@ Handle current_target(); // handle of the current target, 0 when none
 // Black; 0 on failure. Without `black` the pixels are left undefined, for a
 // bitmap that is about to be covered whole (no time is spent on a fill).
 Handle new_bitmap(int32_t width, int32_t height, bool black = true);
+// A memory bitmap holding `pixels` (RGB32) as they are; 0 for any other
+// format or on failure.
+Handle bitmap_of(const QImage& pixels);
 void end_bitmap(); // ends the current target if a memory bitmap
 Size client_size();
 QImage* device_context(); // backing image of the current target, nullptr if none
@@ -172,6 +175,12 @@ void copy(Handle source, int32_t source_id, double x1, double y1, double x2, dou
           double dy, int32_t mix = 0);
 void stretch(Handle source, int32_t source_id, double x1, double y1, double x2, double y2,
              double x3, double y3, double x4, double y4, int32_t mix = 0, int32_t mode = 0);
+
+// ---------------------------------------------------------------- memory
+// A new RGB32 image, its pixels not yet written; null when it cannot be had.
+// A big one lives in large pages where the system has them, so that first
+// touching it costs a few page faults rather than one per 4 KB.
+QImage new_image(int32_t width, int32_t height);
 
 // ---------------------------------------------------------------- system
 // Nearest whole number, halves to the even neighbour, saturated to 32 bits;

@@ -36,8 +36,12 @@ inline bool fits_image(int64_t w, int64_t h) {
     return w > 0 && h > 0 && w * h <= MAX_PIXELS;
 }
 
-// Asks for 2 MB pages under a large image whose pixels are not touched yet.
-void advise_large_pages(QImage& image);
+// A new RGB32 image of one colour (null when it cannot be had), its memory
+// in large pages where the system has them.
+QImage blank_image(int32_t width, int32_t height, QRgb colour);
+// The same for the backing image of a graphic control: cut from a block of
+// large pages shared with other controls.
+QImage control_image(int32_t width, int32_t height, QRgb colour);
 
 // What a drawing target remembers between operations.
 struct DrawState {

@@ -66,9 +66,7 @@ void CanvasWidget::allocate(int32_t width, int32_t height, bool lazily) {
         canvas.make_plain(QSize(width, height), 0xFF000000u);
         return;
     }
-    canvas.image = QImage(width, height, QImage::Format_RGB32);
-    advise_large_pages(canvas.image);
-    if (!canvas.image.isNull()) canvas.image.fill(0xFF000000u);
+    canvas.image = control_image(width, height, 0xFF000000u);
 }
 
 void CanvasWidget::paintEvent(QPaintEvent* event) {

@@ -251,6 +251,31 @@ TEST_F(Windows, ControlsAndTheirGeometry) {
     }
 }
 
+// Controls of many sizes, made one after the other, each keep pixels of
+// their own: a control drawn on changes no other, before or after it.
+TEST_F(Windows, EveryControlKeepsPixelsOfItsOwn) {
+    struct Case {
+        int32_t id, w, h, colour;
+    } cases[] = {{30, 100, 50, 0x0000FF},  {31, 300, 200, 0x00FF00},  {32, 700, 500, 0xFF0000},
+                 {33, 640, 480, 0x808080}, {34, 1000, 400, 0x123456}, {35, 60, 30, 0xFFFFFF},
+                 {36, 900, 500, 0x00A5FF}, {37, 1920, 1080, 0x800080}};
+    for (const Case& c : cases) {
+        ASSERT_NE(add_control(dialog, c.id, "", 0, 0, c.w, c.h, 0, 0), 0) << c.id;
+        select_target(dialog, c.id, surface::Display::Deferred);
+        clear(c.colour);
+    }
+    for (const Case& c : cases) {
+        select_target(dialog, c.id, surface::Display::Deferred);
+        const std::string pixels = get_pixels();
+        ASSERT_EQ(pixels.size(), 8 + size_t(c.w) * size_t(c.h) * 4) << c.id;
+        const char bgr[3] = {char(c.colour >> 16), char(c.colour >> 8), char(c.colour)};
+        size_t wrong = 0;
+        for (size_t at = 8; at < pixels.size(); at += 4)
+            wrong += pixels[at] != bgr[0] || pixels[at + 1] != bgr[1] || pixels[at + 2] != bgr[2];
+        EXPECT_EQ(wrong, 0u) << c.id;
+    }
+}
+
 TEST_F(Windows, CopyFromAControlByDialogAndId) {
     select_target(dialog, 10, surface::Display::Direct);
     clear(0x00FF00);

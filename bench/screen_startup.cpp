@@ -1,0 +1,444 @@
+// Start-up as a person sees it: from exec until the screen shows the final
+// picture.
+//
+// Starts a private Xvfb (1920x1080, 24 bits) and, on it, two programs in
+// turn: the yardstick (empty_window: an empty frameless dialog over a black
+// backdrop) and resistenze. Before every run the root window is set to one
+// solid colour with xsetroot. A fixed grid of root-window pixels spread over
+// the screen, the clock bar left out (it stays empty until its first tick),
+// is read every couple of milliseconds from the moment the program is
+// started; a run's time is the first reading in which every one of them
+// equals its value in a settled reference run, taken once per program a few
+// seconds after its start.
+//
+// Prints both medians, their ratio, and each program's processor time,
+// minor page faults and peak resident memory (medians). --timeline prints,
+// for every run, when the count of final pixels changed.
+//
+//   screen_startup [--runs N] [--period-us U] [--timeline]
+//                  [--program FILE] [--baseline FILE] [--folder DIR]
+#include "app/layout.h"
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <filesystem>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int kScreenW = 1920;
+constexpr int kScreenH = 1080;
+constexpr const char* kRootColour = "#4b1d6e"; // appears nowhere in either program
+constexpr uint32_t kRootPixel = 0x4b1d6e;
+constexpr double kSettleSeconds = 2.5;
+constexpr double kRunLimitSeconds = 6.0;
+
+int64_t now_ns() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+void sleep_until(int64_t t) {
+    timespec ts{time_t(t / 1000000000), long(t % 1000000000)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {
+    }
+}
+
+void sleep_seconds(double s) {
+    sleep_until(now_ns() + int64_t(s * 1e9));
+}
+
+double median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// ------------------------------------------------------------------ processes
+
+pid_t server_pid = 0;
+
+void stop_server() {
+    if (server_pid <= 0) return;
+    kill(server_pid, SIGTERM);
+    waitpid(server_pid, nullptr, 0);
+    server_pid = 0;
+}
+
+// Starts Xvfb on a free display; returns its name (":N"), empty on failure.
+std::string start_server() {
+    int fds[2];
+    if (pipe(fds) != 0) return {};
+    server_pid = fork();
+    if (server_pid == 0) {
+        close(fds[0]);
+        const std::string fd = std::to_string(fds[1]);
+        const std::string screen =
+            std::to_string(kScreenW) + "x" + std::to_string(kScreenH) + "x24";
+        const int null = open("/dev/null", O_WRONLY);
+        if (null >= 0) {
+            dup2(null, STDOUT_FILENO);
+            dup2(null, STDERR_FILENO);
+        }
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
+               "-nolisten", "tcp", "-ac", "-noreset", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    std::string number;
+    char c;
+    while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    close(fds[0]);
+    if (server_pid < 0 || number.empty()) {
+        stop_server();
+        return {};
+    }
+    return ":" + number;
+}
+
+// Runs a program to its end; true when it exited with 0.
+bool run_tool(const std::vector<std::string>& argv) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        std::vector<char*> args;
+        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid) return false;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Starts `program` in `folder` on `display`, its output thrown away.
+pid_t spawn(const std::string& program, const std::string& folder, const std::string& display) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(folder.c_str()) != 0) _exit(127);
+        const int null = open("/dev/null", O_WRONLY);
+        if (null >= 0) {
+            dup2(null, STDOUT_FILENO);
+            dup2(null, STDERR_FILENO);
+        }
+        setenv("DISPLAY", display.c_str(), 1);
+        setenv("QT_QPA_PLATFORM", "xcb", 1);
+        unsetenv("WAYLAND_DISPLAY");
+        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return pid;
+}
+
+struct Usage {
+    double cpu_ms = 0;
+    double faults = 0;
+    double peak_mb = 0;
+};
+
+// Ends a started program and reports what it used.
+Usage finish(pid_t pid) {
+    Usage u;
+    if (pid <= 0) return u;
+    kill(pid, SIGKILL);
+    int status = 0;
+    rusage ru{};
+    if (wait4(pid, &status, 0, &ru) != pid) return u;
+    u.cpu_ms = (ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) * 1e3 +
+               (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e3;
+    u.faults = double(ru.ru_minflt);
+    u.peak_mb = ru.ru_maxrss / 1024.0;
+    return u;
+}
+
+// ------------------------------------------------------------------ screen
+
+struct Point {
+    int x, y;
+};
+
+// A fixed grid of root-window pixels, read a row segment at a time.
+class Samples {
+  public:
+    bool connect(const std::string& display) {
+        connection_ = xcb_connect(display.c_str(), nullptr);
+        if (connection_ == nullptr || xcb_connection_has_error(connection_)) return false;
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
+        root_ = screen->root;
+        width_ = screen->width_in_pixels;
+        height_ = screen->height_in_pixels;
+        return true;
+    }
+    ~Samples() {
+        if (connection_ != nullptr) xcb_disconnect(connection_);
+    }
+
+    // 32 columns by 20 rows, odd rows shifted by half a column, without the
+    // points that fall in or next to `hole` (screen coordinates).
+    void place(int left, int top, int w, int h) {
+        points_.clear();
+        constexpr int cols = 32, rows = 20;
+        for (int j = 0; j < rows; ++j) {
+            const int y = (2 * j + 1) * height_ / (2 * rows);
+            for (int i = 0; i < cols; ++i) {
+                const int x = ((4 * i + 1 + 2 * (j % 2)) * width_) / (4 * cols);
+                const bool in_hole =
+                    x >= left - 2 && x < left + w + 2 && y >= top - 2 && y < top + h + 2;
+                if (!in_hole) points_.push_back({x, y});
+            }
+        }
+        segments_.clear();
+        for (size_t k = 0; k < points_.size(); ++k) {
+            if (segments_.empty() || segments_.back().y != points_[k].y)
+                segments_.push_back({points_[k].y, points_[k].x, points_[k].x, k});
+            segments_.back().x1 = points_[k].x;
+        }
+    }
+
+    size_t size() const { return points_.size(); }
+
+    // Reads every sample (0xRRGGBB); false when the server failed us.
+    bool read(std::vector<uint32_t>& out) {
+        out.assign(points_.size(), 0);
+        std::vector<xcb_get_image_cookie_t> cookies;
+        cookies.reserve(segments_.size());
+        for (const Segment& s : segments_)
+            cookies.push_back(xcb_get_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, root_,
+                                            int16_t(s.x0), int16_t(s.y), uint16_t(s.x1 - s.x0 + 1),
+                                            1, ~0u));
+        bool ok = true;
+        for (size_t k = 0; k < segments_.size(); ++k) {
+            xcb_get_image_reply_t* reply = xcb_get_image_reply(connection_, cookies[k], nullptr);
+            if (reply == nullptr) {
+                ok = false;
+                continue;
+            }
+            const uint8_t* data = xcb_get_image_data(reply);
+            const int length = xcb_get_image_data_length(reply);
+            const Segment& s = segments_[k];
+            for (size_t p = s.first; p < points_.size() && points_[p].y == s.y; ++p) {
+                const int at = (points_[p].x - s.x0) * 4;
+                if (at + 4 > length) break;
+                uint32_t v;
+                std::memcpy(&v, data + at, 4);
+                out[p] = v & 0xFFFFFFu;
+            }
+            free(reply);
+        }
+        return ok;
+    }
+
+  private:
+    struct Segment {
+        int y, x0, x1;
+        size_t first;
+    };
+    xcb_connection_t* connection_ = nullptr;
+    xcb_window_t root_ = 0;
+    int width_ = 0, height_ = 0;
+    std::vector<Point> points_;
+    std::vector<Segment> segments_;
+};
+
+size_t count_equal(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+    size_t n = 0;
+    for (size_t k = 0; k < a.size() && k < b.size(); ++k) n += a[k] == b[k];
+    return n;
+}
+
+// ------------------------------------------------------------------ runs
+
+struct Config {
+    std::string display;
+    std::string folder;
+    int64_t period_ns = 2000000;
+};
+
+struct Program {
+    std::string name;
+    std::string path;
+    std::vector<uint32_t> reference;
+    std::vector<double> final_ms, first_ms;
+    std::vector<Usage> usage;
+};
+
+// A fresh solid root with nothing of an earlier run left on it.
+bool clean_root(const Config& cfg, Samples& screen) {
+    if (!run_tool({"xsetroot", "-display", cfg.display, "-solid", kRootColour})) return false;
+    const std::vector<uint32_t> plain(screen.size(), kRootPixel);
+    std::vector<uint32_t> now;
+    for (int tries = 0; tries < 200; ++tries) {
+        if (screen.read(now) && now == plain) return true;
+        sleep_seconds(0.01);
+    }
+    return false;
+}
+
+bool take_reference(const Config& cfg, Samples& screen, Program& p) {
+    if (!clean_root(cfg, screen)) return false;
+    const pid_t pid = spawn(p.path, cfg.folder, cfg.display);
+    sleep_seconds(kSettleSeconds);
+    const bool ok = screen.read(p.reference);
+    finish(pid);
+    const std::vector<uint32_t> plain(screen.size(), kRootPixel);
+    const size_t covered = screen.size() - count_equal(p.reference, plain);
+    std::printf("  reference %-12s %zu of %zu samples covered\n", p.name.c_str(), covered,
+                screen.size());
+    return ok && covered == screen.size();
+}
+
+struct Step {
+    double ms;
+    size_t final_count;
+};
+
+bool timed_run(const Config& cfg, Samples& screen, Program& p, bool timeline) {
+    if (!clean_root(cfg, screen)) return false;
+    sleep_seconds(0.05); // let the server and the machine go quiet
+    const std::vector<uint32_t> plain(screen.size(), kRootPixel);
+    std::vector<uint32_t> now;
+    std::vector<Step> steps;
+    double first = -1, final = -1;
+    const int64_t start = now_ns();
+    const pid_t pid = spawn(p.path, cfg.folder, cfg.display);
+    for (int64_t next = start; final < 0;) {
+        const int64_t asked = now_ns();
+        const double ms = double(asked - start) / 1e6;
+        if (ms > kRunLimitSeconds * 1e3) break;
+        if (!screen.read(now)) break;
+        const size_t equal = count_equal(now, p.reference);
+        if (first < 0 && count_equal(now, plain) != now.size()) first = ms;
+        if (steps.empty() || steps.back().final_count != equal) steps.push_back({ms, equal});
+        if (equal == now.size()) final = ms;
+        next += cfg.period_ns;
+        const int64_t after = now_ns();
+        if (next < after) next = after;
+        sleep_until(next);
+    }
+    const Usage u = finish(pid);
+    if (final < 0) {
+        std::printf("  %s: never final within %.0f s\n", p.name.c_str(), kRunLimitSeconds);
+        return false;
+    }
+    p.final_ms.push_back(final);
+    p.first_ms.push_back(first);
+    p.usage.push_back(u);
+    if (timeline) {
+        std::printf("  %-12s final %6.1f ms:", p.name.c_str(), final);
+        for (const Step& s : steps) std::printf(" %.1f:%zu", s.ms, s.final_count);
+        std::printf("\n");
+    }
+    return true;
+}
+
+void report(const Program& p) {
+    std::vector<double> cpu, faults, peak;
+    for (const Usage& u : p.usage) {
+        cpu.push_back(u.cpu_ms);
+        faults.push_back(u.faults);
+        peak.push_back(u.peak_mb);
+    }
+    const auto [lo, hi] = std::minmax_element(p.final_ms.begin(), p.final_ms.end());
+    std::printf("%-12s final %6.1f ms (%.1f-%.1f)  first change %6.1f ms  cpu %5.1f ms  "
+                "faults %6.0f  peak %5.1f MB\n",
+                p.name.c_str(), median(p.final_ms), *lo, *hi, median(p.first_ms), median(cpu),
+                median(faults), median(peak));
+}
+
+std::string beside_self(const char* name) {
+    char exe[4096];
+    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n <= 0) return name;
+    return (std::filesystem::path(std::string(exe, size_t(n))).parent_path() / name).string();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int runs = 15;
+    bool timeline = false;
+    Config cfg;
+    Program baseline{"empty window", beside_self("empty_window"), {}, {}, {}, {}};
+    Program program{"resistenze", BENCH_PROGRAM, {}, {}, {}, {}};
+    cfg.folder = std::filesystem::path(BENCH_PROGRAM).parent_path().string();
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const bool has_value = i + 1 < argc;
+        if (a == "--runs" && has_value)
+            runs = std::max(1, std::atoi(argv[++i]));
+        else if (a == "--period-us" && has_value)
+            cfg.period_ns = std::clamp(std::atoll(argv[++i]), 100LL, 2000LL) * 1000;
+        else if (a == "--timeline")
+            timeline = true;
+        else if (a == "--program" && has_value)
+            program.path = argv[++i];
+        else if (a == "--baseline" && has_value)
+            baseline.path = argv[++i];
+        else if (a == "--folder" && has_value)
+            cfg.folder = argv[++i];
+        else {
+            std::fprintf(stderr,
+                         "usage: %s [--runs N] [--period-us U] [--timeline] [--program FILE] "
+                         "[--baseline FILE] [--folder DIR]\n",
+                         argv[0]);
+            return 2;
+        }
+    }
+    if (!std::filesystem::exists(std::filesystem::path(cfg.folder) / "fondo3.jpg")) {
+        std::fprintf(stderr, "screen_startup: no fondo3.jpg in %s\n", cfg.folder.c_str());
+        return 1;
+    }
+
+    cfg.display = start_server();
+    if (cfg.display.empty()) {
+        std::fprintf(stderr, "screen_startup: Xvfb did not start\n");
+        return 1;
+    }
+    Samples screen;
+    if (!screen.connect(cfg.display)) {
+        std::fprintf(stderr, "screen_startup: cannot reach %s\n", cfg.display.c_str());
+        stop_server();
+        return 1;
+    }
+    // The clock bar of a dialog of the whole screen at (-1, -1).
+    for (const layout::Item& item : layout::dialog_items(kScreenW, kScreenH))
+        if (item.id == ID_OROLOGIO) screen.place(item.x - 1, item.y - 1, item.w, item.h);
+
+    std::printf("Xvfb %dx%dx24, %zu samples every %.1f ms, %d runs each, interleaved\n", kScreenW,
+                kScreenH, screen.size(), double(cfg.period_ns) / 1e6, runs);
+    int failures = 0;
+    if (!take_reference(cfg, screen, baseline) || !take_reference(cfg, screen, program)) {
+        std::fprintf(stderr, "screen_startup: a reference run did not cover the screen\n");
+        stop_server();
+        return 1;
+    }
+    for (int r = 0; r < runs; ++r) {
+        // Each goes first every other round.
+        Program& a = r % 2 ? program : baseline;
+        Program& b = r % 2 ? baseline : program;
+        failures += !timed_run(cfg, screen, a, timeline);
+        failures += !timed_run(cfg, screen, b, timeline);
+    }
+    stop_server();
+    if (baseline.final_ms.empty() || program.final_ms.empty()) return 1;
+
+    report(baseline);
+    report(program);
+    const double ratio = median(program.final_ms) / median(baseline.final_ms);
+    std::printf("ratio (final pixels, medians) %.2f   target at most 1.6\n", ratio);
+    return failures == 0 ? 0 : 1;
+}
