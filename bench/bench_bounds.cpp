@@ -9,6 +9,7 @@
 // the keyboard and prints that moment. The parent takes the child's peak
 // resident memory from wait4() and the time from Escape to the child's end.
 #include "app/app.h"
+#include "bench/child_process.h"
 #include "surface/surface.h"
 
 #include <QApplication>
@@ -35,11 +36,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-int64_t now_ns() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
-}
+using bench::median;
+using bench::now_ns;
 
 // ------------------------------------------------------------------ child
 
@@ -106,37 +104,11 @@ std::string prepare_folder(int64_t w, int64_t h) {
 }
 
 Run run_child(const std::string& folder) {
-    int out[2];
-    if (pipe(out) != 0) return {};
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(out[1], STDOUT_FILENO);
-        close(out[0]);
-        close(out[1]);
-        if (chdir(folder.c_str()) != 0) _exit(127);
-        setenv("QT_QPA_PLATFORM", "offscreen:configfile=" BENCH_SCREEN_CONFIG, 1);
-        execl(self_path.c_str(), self_path.c_str(), "--program", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(out[1]);
-    std::string text;
-    char buf[256];
-    for (ssize_t n; (n = read(out[0], buf, sizeof buf)) > 0;) text.append(buf, size_t(n));
-    close(out[0]);
-    int status = 0;
-    rusage usage{};
-    if (pid <= 0 || wait4(pid, &status, 0, &usage) != pid) return {};
-    const int64_t ended = now_ns();
+    const bench::ChildRun run = bench::run_child(self_path, "--program", folder,
+                                                 "offscreen:configfile=" BENCH_SCREEN_CONFIG);
     long long escape = 0;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 ||
-        std::sscanf(text.c_str(), "%lld", &escape) != 1)
-        return {};
-    return {double(usage.ru_maxrss) / 1024.0, double(ended - escape) / 1e6};
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
+    if (!run.ended_cleanly || std::sscanf(run.output.c_str(), "%lld", &escape) != 1) return {};
+    return {double(run.usage.ru_maxrss) / 1024.0, double(run.ended_ns - escape) / 1e6};
 }
 
 void BM_Bounds(benchmark::State& state, int64_t w, int64_t h) {
@@ -191,9 +163,7 @@ BENCHMARK_CAPTURE(BM_Bounds, configured_2147483647, 2147483647, 2147483647)
 int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "--program") == 0) return run_program(argc, argv);
 
-    char exe[4096];
-    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    self_path = n > 0 ? std::string(exe, size_t(n)) : std::string(argv[0]);
+    self_path = bench::self_path(argv[0]);
 
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -10,6 +10,7 @@
 // before it started the child and reports the program's times as ratios to
 // the empty dialog's, measured side by side in the same run.
 #include "app/app.h"
+#include "bench/child_process.h"
 #include "surface/surface.h"
 
 #include <QApplication>
@@ -33,11 +34,8 @@
 
 namespace {
 
-int64_t now_ns() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
-}
+using bench::median;
+using bench::now_ns;
 
 // ------------------------------------------------------------------ child
 
@@ -110,35 +108,11 @@ std::string self_path;
 
 // Starts this program as a child in `folder` and reads its two moments.
 Times run_child(const char* mode, const std::string& folder) {
-    int out[2];
-    if (pipe(out) != 0) return {};
-    const int64_t start = now_ns();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(out[1], STDOUT_FILENO);
-        close(out[0]);
-        close(out[1]);
-        if (chdir(folder.c_str()) != 0) _exit(127);
-        setenv("QT_QPA_PLATFORM", "offscreen:configfile=" BENCH_SCREEN_CONFIG, 1);
-        execl(self_path.c_str(), self_path.c_str(), mode, static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(out[1]);
-    std::string text;
-    char buf[256];
-    for (ssize_t n; (n = read(out[0], buf, sizeof buf)) > 0;) text.append(buf, size_t(n));
-    close(out[0]);
-    int status = 0;
-    if (pid > 0) waitpid(pid, &status, 0);
+    const bench::ChildRun run =
+        bench::run_child(self_path, mode, folder, "offscreen:configfile=" BENCH_SCREEN_CONFIG);
     long long shown = 0, painted = 0;
-    if (std::sscanf(text.c_str(), "%lld %lld", &shown, &painted) != 2) return {};
-    return {double(shown - start) / 1e6, double(painted - start) / 1e6};
-}
-
-double median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
+    if (std::sscanf(run.output.c_str(), "%lld %lld", &shown, &painted) != 2) return {};
+    return {double(shown - run.started_ns) / 1e6, double(painted - run.started_ns) / 1e6};
 }
 
 // Program folder: fondo3.jpg and the configuration are read from the current
@@ -198,9 +172,7 @@ int main(int argc, char** argv) {
         return run_empty_dialog(argc, argv);
     if (argc >= 2 && std::strcmp(argv[1], "--program") == 0) return run_program(argc, argv);
 
-    char exe[4096];
-    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    self_path = n > 0 ? std::string(exe, size_t(n)) : std::string(argv[0]);
+    self_path = bench::self_path(argv[0]);
 
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

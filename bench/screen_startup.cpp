@@ -18,6 +18,7 @@
 //   screen_startup [--runs N] [--period-us U] [--timeline]
 //                  [--program FILE] [--baseline FILE] [--folder DIR]
 #include "app/layout.h"
+#include "bench/child_process.h"
 
 #include <xcb/xcb.h>
 
@@ -45,11 +46,7 @@ constexpr uint32_t kRootPixel = 0x4b1d6e;
 constexpr double kSettleSeconds = 2.5;
 constexpr double kRunLimitSeconds = 6.0;
 
-int64_t now_ns() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
-}
+using bench::now_ns;
 
 void sleep_until(int64_t t) {
     timespec ts{time_t(t / 1000000000), long(t % 1000000000)};
@@ -61,12 +58,7 @@ void sleep_seconds(double s) {
     sleep_until(now_ns() + int64_t(s * 1e9));
 }
 
-double median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
+using bench::median;
 
 // ------------------------------------------------------------------ processes
 
@@ -360,10 +352,9 @@ void report(const Program& p) {
 }
 
 std::string beside_self(const char* name) {
-    char exe[4096];
-    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n <= 0) return name;
-    return (std::filesystem::path(std::string(exe, size_t(n))).parent_path() / name).string();
+    const std::string self = bench::self_path(name);
+    if (self == name) return name;
+    return (std::filesystem::path(self).parent_path() / name).string();
 }
 
 } // namespace

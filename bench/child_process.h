@@ -1,0 +1,75 @@
+// What the benchmarks that time fresh processes share: a monotonic clock,
+// the median of a series, this executable's own path, and running this
+// executable again as a child with a hidden mode argument.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace bench {
+
+inline int64_t now_ns() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+// The middle value; the mean of the two middle ones for an even count.
+inline double median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// The running executable's path (argv0 when /proc cannot tell).
+inline std::string self_path(const char* argv0) {
+    char exe[4096];
+    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    return n > 0 ? std::string(exe, size_t(n)) : std::string(argv0);
+}
+
+struct ChildRun {
+    bool ended_cleanly = false; // exited with status 0
+    std::string output;         // everything it wrote on standard output
+    int64_t started_ns = 0;     // just before the fork
+    int64_t ended_ns = 0;       // just after it was reaped
+    rusage usage{};
+};
+
+// Runs `program mode` in `folder` with QT_QPA_PLATFORM set to `platform`,
+// collecting its standard output until it ends.
+inline ChildRun run_child(const std::string& program, const char* mode, const std::string& folder,
+                          const char* platform) {
+    ChildRun run;
+    int out[2];
+    if (pipe(out) != 0) return run;
+    run.started_ns = now_ns();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out[1], STDOUT_FILENO);
+        close(out[0]);
+        close(out[1]);
+        if (chdir(folder.c_str()) != 0) _exit(127);
+        setenv("QT_QPA_PLATFORM", platform, 1);
+        execl(program.c_str(), program.c_str(), mode, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(out[1]);
+    char buf[256];
+    for (ssize_t n; (n = read(out[0], buf, sizeof buf)) > 0;) run.output.append(buf, size_t(n));
+    close(out[0]);
+    int status = 0;
+    if (pid <= 0 || wait4(pid, &status, 0, &run.usage) != pid) return run;
+    run.ended_ns = now_ns();
+    run.ended_cleanly = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return run;
+}
+
+} // namespace bench
