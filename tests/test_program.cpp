@@ -47,8 +47,12 @@ void click(int32_t id) {
 // been rewritten (and so holds the focus), into the focused control.
 void type_key(Qt::Key key) {
     QTest::qWait(250);
+    // Into the dialog: on a busy machine the backdrop may still hold the
+    // application's focus when the dialog is already up.
+    QWidget* clock = control_widget(ID_OROLOGIO);
     QWidget* target = QApplication::focusWidget();
-    if (target == nullptr) target = control_widget(ID_OROLOGIO);
+    if (target == nullptr || clock == nullptr || target->window() != clock->window())
+        target = clock;
     ASSERT_NE(target, nullptr);
     QTest::keyClick(target, key, Qt::NoModifier);
 }
