@@ -38,7 +38,7 @@ screenshot: build
 # AddressSanitizer + UndefinedBehaviorSanitizer: the whole suite, in its own
 # folder. Leaks inside system libraries are suppressed in tests/lsan.supp.
 SAN_FLAGS = -O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined -fno-sanitize-recover=all
-SAN_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1 \
+SAN_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
 sanitize: deps

@@ -2,9 +2,11 @@
 # `cmake --install` into a temporary prefix gives the installed layout: the
 # expected files, a valid menu entry and AppStream metadata, and a library
 # that a C program links through pkg-config.
-# Usage: install_layout.sh BUILD_DIR SOURCE_DIR LIBDIR
+# Usage: install_layout.sh BUILD_DIR SOURCE_DIR LIBDIR [LINK_FLAGS]
+# LINK_FLAGS are the build's own (a sanitizer build's library needs its
+# runtime linked into the program that uses it).
 set -euo pipefail
-build=$1 src=$2 lib=$3
+build=$1 src=$2 lib=$3 link_flags=${4:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 prefix=$work/prefix
@@ -46,8 +48,9 @@ appstreamcli validate --no-net "$prefix/share/metainfo/$app.metainfo.xml" >/dev/
     fail "appstreamcli validate"
 
 export PKG_CONFIG_PATH=$prefix/$lib/pkgconfig
-# shellcheck disable=SC2046
-cc -o "$work/fgdip_linked" "$src/tests/install/fgdip_linked.c" $(pkg-config --cflags --libs fgdip)
+# shellcheck disable=SC2046,SC2086
+cc $link_flags -o "$work/fgdip_linked" "$src/tests/install/fgdip_linked.c" \
+    $(pkg-config --cflags --libs fgdip)
 size=$(LD_LIBRARY_PATH=$prefix/$lib "$work/fgdip_linked" "$prefix/share/resistenze/fondo3.jpg")
 [ "$size" = 1920x1080 ] || fail "the linked C program read fondo3.jpg as '$size'"
 echo "install layout: $(wc -l <<<"$expected") files as listed; validators pass; C program read $size"
