@@ -105,7 +105,10 @@ bool png_complete(Bytes d, int64_t n) {
             const int64_t w = be32(d + i + 8), h = be32(d + i + 12);
             const unsigned depth = d[i + 16], colour = d[i + 17];
             const unsigned channels = colour == 2 ? 3 : colour == 4 ? 2 : colour == 6 ? 4 : 1;
-            raw = h * (1 + (w * channels * depth + 7) / 8);
+            // A row is below 2^40 bytes (w < 2^32, channels x depth < 2^10);
+            // their total saturates rather than overflow.
+            const int64_t row = 1 + (w * channels * depth + 7) / 8;
+            raw = h != 0 && row > INT64_MAX / h ? INT64_MAX : h * row;
         } else if (std::memcmp(type, "IDAT", 4) == 0) {
             data += length;
         } else if (std::memcmp(type, "IEND", 4) == 0) {

@@ -376,10 +376,12 @@ TEST_F(Picture, PicturesCutShortOrTooLargeAreRefused) {
                          "\x2c\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00\x3b",
                          35);
     // The same pictures with headers claiming w x h: their data ends early.
-    auto png_claiming = [&](uint32_t w, uint32_t h) {
+    auto png_claiming = [&](uint32_t w, uint32_t h, char depth = 8, char colour = 2) {
         QByteArray png = bytes_of(red, "PNG");
         for (int k = 0; k < 4; ++k) png[16 + k] = char(w >> (24 - 8 * k));
         for (int k = 0; k < 4; ++k) png[20 + k] = char(h >> (24 - 8 * k));
+        png[24] = depth;
+        png[25] = colour;
         uint32_t c = 0xFFFFFFFFu;
         for (int k = 12; k < 29; ++k) {
             c ^= uint8_t(png[k]);
@@ -401,6 +403,8 @@ TEST_F(Picture, PicturesCutShortOrTooLargeAreRefused) {
     write("cut.gif", gif.left(gif.size() - 3));
     write("30000.png", png_claiming(30000, 30000));
     write("claims.png", png_claiming(4000, 3000));
+    // Rows of 2^35 bytes, 2^31 of them: more bytes than 64 bits count.
+    write("huge-rows.png", png_claiming(0xFFFFFFFFu, 0x7FFFFFFFu, 16, 6));
     write("claims.jpg", jpg400);
     // 9000 x 8000 = 72 million pixels, all of it red.
     ASSERT_TRUE(write_flat_jpeg("big.jpg", 9000, 8000, [](int, int) { return kRedRgb; }));
@@ -414,7 +418,7 @@ TEST_F(Picture, PicturesCutShortOrTooLargeAreRefused) {
         {"whole.jpg", {40, 30}, true}, {"cut.jpg", {}, false},    {"no-end.jpg", {}, false},
         {"whole.bmp", {40, 30}, true}, {"cut.bmp", {}, false},    {"whole.gif", {1, 1}, true},
         {"cut.gif", {}, false},        {"30000.png", {}, false},  {"big.jpg", {}, true},
-        {"claims.png", {}, false},     {"claims.jpg", {}, false},
+        {"claims.png", {}, false},     {"claims.jpg", {}, false}, {"huge-rows.png", {}, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
