@@ -5,8 +5,6 @@ dark rounded tile). The PNGs come from the same drawing as the logo, so the
 icon and the window's logo agree. Python standard library only."""
 import importlib.util
 import os
-import struct
-import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 NAME = "org.resistenze.Resistenze"
@@ -42,36 +40,6 @@ def svg():
     return "\n".join(parts) + "\n"
 
 
-def png(size):
-    ss = max(2, 256 // size)  # samples per pixel along each axis
-    scale = logo.SIZE / size
-    rows = []
-    for py in range(size):
-        row = bytearray([0])
-        for px in range(size):
-            acc = [0, 0, 0, 0]
-            for sy in range(ss):
-                for sx in range(ss):
-                    r, g, b, a = logo.sample((px + (sx + 0.5) / ss) * scale,
-                                             (py + (sy + 0.5) / ss) * scale)
-                    acc[0] += r * a
-                    acc[1] += g * a
-                    acc[2] += b * a
-                    acc[3] += a
-            alpha = acc[3] / (ss * ss)
-            if alpha == 0:
-                row += bytes(4)
-            else:
-                row += bytes([round(acc[0] / acc[3]), round(acc[1] / acc[3]),
-                              round(acc[2] / acc[3]), round(alpha)])
-        rows.append(bytes(row))
-    data = b"\x89PNG\r\n\x1a\n"
-    data += logo.chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0))
-    data += logo.chunk(b"IDAT", zlib.compress(b"".join(rows), 9))
-    data += logo.chunk(b"IEND", b"")
-    return data
-
-
 def main():
     out = os.path.join(HERE, "icons")
     os.makedirs(out, exist_ok=True)
@@ -79,7 +47,8 @@ def main():
         f.write(svg())
     for size in SIZES:
         with open(os.path.join(out, "%s-%d.png" % (NAME, size)), "wb") as f:
-            f.write(png(size))
+            # Finer sampling for the smaller sizes: about 256 samples across.
+            f.write(logo.png(size, max(2, 256 // size)))
 
 
 if __name__ == "__main__":

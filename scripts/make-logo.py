@@ -45,21 +45,24 @@ def sample(x, y):
     return (0, 0, 0, 0) if colour is None else colour + (255,)
 
 
-def render():
+def render(size=SIZE, ss=SS):
+    """The picture's rows at `size` pixels square (each led by PNG filter 0),
+    ss x ss samples per pixel."""
+    scale = SIZE / size
     rows = []
-    for py in range(SIZE):
+    for py in range(size):
         row = bytearray([0])  # filter type: none
-        for px in range(SIZE):
+        for px in range(size):
             acc = [0, 0, 0, 0]
-            for sy in range(SS):
-                for sx in range(SS):
-                    r, g, b, a = sample(px + (sx + 0.5) / SS, py + (sy + 0.5) / SS)
+            for sy in range(ss):
+                for sx in range(ss):
+                    r, g, b, a = sample((px + (sx + 0.5) / ss) * scale,
+                                        (py + (sy + 0.5) / ss) * scale)
                     acc[0] += r * a
                     acc[1] += g * a
                     acc[2] += b * a
                     acc[3] += a
-            n = SS * SS
-            alpha = acc[3] / n
+            alpha = acc[3] / (ss * ss)
             if alpha == 0:
                 row += bytes(4)
             else:
@@ -69,6 +72,15 @@ def render():
     return b"".join(rows)
 
 
+def png(size=SIZE, ss=SS):
+    """The picture as a PNG file's bytes."""
+    data = b"\x89PNG\r\n\x1a\n"
+    data += chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0))
+    data += chunk(b"IDAT", zlib.compress(render(size, ss), 9))
+    data += chunk(b"IEND", b"")
+    return data
+
+
 def chunk(kind, data):
     body = kind + data
     return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
@@ -76,13 +88,8 @@ def chunk(kind, data):
 
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
-    out = os.path.join(here, "..", "assets", "logo.png")
-    png = b"\x89PNG\r\n\x1a\n"
-    png += chunk(b"IHDR", struct.pack(">IIBBBBB", SIZE, SIZE, 8, 6, 0, 0, 0))
-    png += chunk(b"IDAT", zlib.compress(render(), 9))
-    png += chunk(b"IEND", b"")
-    with open(out, "wb") as f:
-        f.write(png)
+    with open(os.path.join(here, "..", "assets", "logo.png"), "wb") as f:
+        f.write(png())
 
 
 if __name__ == "__main__":
