@@ -84,14 +84,12 @@ struct Run {
     double exit_ms = -1;
 };
 
-// A scratch folder with the picture and a configuration of w x h; the font
-// goes beside this executable, where the program looks for it.
+// A scratch folder with the picture and a configuration of w x h.
 std::string prepare_folder(int64_t w, int64_t h) {
-    const fs::path program = fs::path(BENCH_PROGRAM).parent_path();
+    const std::string ready = bench::program_files_ready(BENCH_PROGRAM, self_path);
+    if (ready.empty()) return {};
+    const fs::path program = ready;
     std::error_code ec;
-    const fs::path mine = fs::path(self_path).parent_path() / "CabinSketch-Bold.otf";
-    if (!fs::exists(mine, ec)) fs::copy_file(program / "CabinSketch-Bold.otf", mine, ec);
-    if (!fs::is_regular_file(program / "fondo3.jpg", ec) || !fs::exists(mine, ec)) return {};
     const fs::path folder =
         fs::temp_directory_path() / ("resistenze-bounds-" + std::to_string(getpid()) + "-" +
                                      std::to_string(w) + "x" + std::to_string(h));
@@ -115,8 +113,7 @@ void BM_Bounds(benchmark::State& state, int64_t w, int64_t h) {
     const std::string base = prepare_folder(1920, 1080);
     const std::string sized = prepare_folder(w, h);
     if (base.empty() || sized.empty()) {
-        state.SkipWithError("fondo3.jpg or the font is missing beside the program: build the "
-                            "resistenze target first");
+        state.SkipWithError(bench::kProgramFilesMissing);
         return;
     }
     std::vector<double> base_peak, base_exit, peak, exit;

@@ -115,28 +115,11 @@ Times run_child(const char* mode, const std::string& folder) {
     return {double(shown - run.started_ns) / 1e6, double(painted - run.started_ns) / 1e6};
 }
 
-// Program folder: fondo3.jpg and the configuration are read from the current
-// folder, the font from the folder of the running executable, which for the
-// child is this benchmark's; the font is put beside it once. Empty when the
-// program's folder lacks the picture or the font: a start-up without them
-// skips the decoding and the font file and would measure far too little.
-std::string program_folder_ready() {
-    namespace fs = std::filesystem;
-    const fs::path folder = fs::path(BENCH_PROGRAM).parent_path();
-    const fs::path font = folder / "CabinSketch-Bold.otf";
-    const fs::path mine = fs::path(self_path).parent_path() / "CabinSketch-Bold.otf";
-    std::error_code ec;
-    if (!fs::is_regular_file(folder / "fondo3.jpg", ec) || !fs::is_regular_file(font, ec))
-        return {};
-    if (!fs::exists(mine, ec)) fs::copy_file(font, mine, ec);
-    return folder.string();
-}
-
 void BM_StartUp(benchmark::State& state) {
-    const std::string folder = program_folder_ready();
+    // The picture and the configuration are read from the current folder.
+    const std::string folder = bench::program_files_ready(BENCH_PROGRAM, self_path);
     if (folder.empty()) {
-        state.SkipWithError("fondo3.jpg or the font is missing beside the program: build the "
-                            "resistenze target first");
+        state.SkipWithError(bench::kProgramFilesMissing);
         return;
     }
     std::vector<double> empty_shown, empty_painted, prog_shown, prog_painted;

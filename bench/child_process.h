@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <ctime>
+#include <filesystem>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -34,6 +35,24 @@ inline std::string self_path(const char* argv0) {
     const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
     return n > 0 ? std::string(exe, size_t(n)) : std::string(argv0);
 }
+
+// The folder of `program` when it holds the background picture and the font,
+// empty otherwise: a start-up without them skips the decoding and the font
+// file and would measure far too little. A child started from `self` reads
+// the font from its own executable's folder, so the font is put there once.
+inline std::string program_files_ready(const std::string& program, const std::string& self) {
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::path(program).parent_path();
+    const fs::path font = folder / "CabinSketch-Bold.otf";
+    const fs::path mine = fs::path(self).parent_path() / "CabinSketch-Bold.otf";
+    std::error_code ec;
+    if (!fs::is_regular_file(folder / "fondo3.jpg", ec) || !fs::is_regular_file(font, ec))
+        return {};
+    if (!fs::exists(mine, ec)) fs::copy_file(font, mine, ec);
+    return fs::exists(mine, ec) ? folder.string() : std::string();
+}
+constexpr const char* kProgramFilesMissing =
+    "fondo3.jpg or the font is missing beside the program: build the resistenze target first";
 
 struct ChildRun {
     bool ended_cleanly = false; // exited with status 0
