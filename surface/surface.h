@@ -10,12 +10,12 @@
 // drawing target is per thread.
 #pragma once
 
-#include <climits>
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
+
+#include "surface/rounding.h"
 
 class QImage;
 
@@ -34,6 +34,14 @@ struct Point {
     int32_t y = 0;
     bool operator==(const Point&) const = default;
 };
+
+// Colour values with a meaning of their own, where an operation says so.
+constexpr int32_t DEFAULT_COLOUR = -1;
+constexpr int32_t NO_COLOUR = -2; // transparent text background, no fill
+
+// Window show states.
+constexpr int32_t SW_SHOWNORMAL = 1;
+constexpr int32_t SW_MINIMIZE = 6;
 
 // ---------------------------------------------------------------- messages
 constexpr uint32_t WM_DESTROY = 0x0002;
@@ -89,7 +97,7 @@ Size window_size(Handle window);
 
 intptr_t show_modal(Handle dialog, DialogProc handler);
 void end_dialog(Handle dialog, intptr_t result);
-void show_state(Handle dialog, int32_t state); // 6 = minimised
+void show_state(Handle dialog, int32_t state); // SW_MINIMIZE, SW_SHOWNORMAL
 void start_timer(Handle dialog, int32_t timer_id, int32_t period_ms);
 
 // Raises the current target's top-level window and makes the control the one
@@ -183,16 +191,6 @@ void stretch(Handle source, int32_t source_id, double x1, double y1, double x2, 
 QImage new_image(int32_t width, int32_t height);
 
 // ---------------------------------------------------------------- system
-// Nearest whole number, halves to the even neighbour, saturated to 32 bits;
-// NaN gives 0. This is how every fractional value becomes a whole number.
-inline int32_t round_even(double v) {
-    if (std::isnan(v)) return 0;
-    const double r = std::nearbyint(v); // the default rounding mode: ties to even
-    if (r <= -2147483648.0) return INT32_MIN;
-    if (r >= 2147483647.0) return INT32_MAX;
-    return static_cast<int32_t>(r);
-}
-
 void pause_ms(int32_t ms); // repaints what was drawn, then blocks
 std::string local_time();  // "hh:mm:ss", 24-hour clock
 int32_t message_box(const std::string& text, const std::string& caption, uint32_t style);
