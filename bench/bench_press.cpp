@@ -18,7 +18,7 @@
 #include "app/app.h"
 #include "calc/calc.h"
 #include "ngbutton/ngbutton.h"
-#include "surface/surface_private.h"
+#include "surface/widgets.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

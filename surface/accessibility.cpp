@@ -1,7 +1,9 @@
 // Screen-reader view of graphic controls: push buttons named by their resting
 // caption, which the standard press action clicks; text fields as static text
 // named by what was last written on them.
-#include "surface/surface_private.h"
+#include "surface/handle_table.h"
+#include "surface/latin1_qt.h"
+#include "surface/widgets.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -96,10 +98,6 @@ QAccessibleInterface* control_factory(const QString&, QObject* object) {
 }
 
 AnnouncementListener g_listener = nullptr;
-
-QString latin1(const std::string& text) {
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
-}
 
 } // namespace
 

@@ -1,8 +1,7 @@
 // Font files registered for the process, counted per path: the first
 // registration of a path reads the file, later ones only count, and each
 // registration is undone by one removal; the last removal unloads the file.
-#include "surface/surface.h"
-#include "surface/surface_private.h"
+#include "surface/fonts.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>

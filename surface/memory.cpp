@@ -4,7 +4,7 @@
 // asked of the system in large pages, aligned to them, and the images of
 // graphic controls, made by the dozen at start-up, are cut from shared
 // blocks of large pages.
-#include "surface/surface_private.h"
+#include "surface/canvas.h"
 
 #include <cstdint>
 #include <cstdlib>

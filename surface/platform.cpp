@@ -4,7 +4,8 @@
 // absolutely; Wayland alone otherwise. Every candidate is tried here first
 // (its plugin is installed and loads, its display answers), since the
 // toolkit ends the process outright when a platform cannot start.
-#include "surface/surface_private.h"
+#include "surface/platform.h"
+#include "surface/widgets.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,31 +1,21 @@
-// Window services: dialogs, graphic controls, timers, keys, the backdrop,
-// the application object and the message box.
-#include "surface/surface_private.h"
+// Window services: the screen, the backdrop, dialogs and their graphic
+// controls, the modal run, timers and the keys of the current target.
+#include "surface/fonts.h"
+#include "surface/handle_table.h"
+#include "surface/latin1_qt.h"
+#include "surface/platform.h"
+#include "surface/widgets.h"
 
-#include <QApplication>
-#include <QCloseEvent>
 #include <QFile>
-#include <QFocusEvent>
+#include <QGuiApplication>
 #include <QIcon>
-#include <QKeyEvent>
-#include <QMessageBox>
-#include <QPaintEvent>
-#include <QPainter>
 #include <QPointer>
 #include <QScreen>
-#include <QThread>
 #include <QWindow>
 #include <algorithm>
-#include <cstdlib>
 
 namespace surface {
 namespace detail {
-
-bool gui_available() {
-    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
-    return app != nullptr && QThread::currentThread() == app->thread();
-}
-
 namespace {
 
 int32_t clamp_edge(int32_t v) {
@@ -35,256 +25,10 @@ int32_t clamp_coordinate(int32_t v) {
     return std::clamp(v, -MAX_WINDOW_EDGE, MAX_WINDOW_EDGE);
 }
 
-QString latin1(const std::string& text) {
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
-}
-
-QPointer<CanvasWidget> g_key_collector;
-
-void collect_keys(CanvasWidget* widget) {
-    g_key_collector = widget;
-}
-
 } // namespace
-
-CanvasWidget* key_collector() {
-    return g_key_collector.data();
-}
-
-// ---------------------------------------------------------------- canvas widget
-
-CanvasWidget::~CanvasWidget() {
-    windows().remove(handle);
-}
-
-void CanvasWidget::allocate(int32_t width, int32_t height, bool lazily) {
-    canvas.image = QImage();
-    canvas.plain = false;
-    canvas.may_be_plain = lazily;
-    if (!fits_image(width, height)) return;
-    if (lazily) {
-        canvas.make_plain(QSize(width, height), 0xFF000000u);
-        return;
-    }
-    canvas.image = control_image(width, height, 0xFF000000u);
-}
-
-void CanvasWidget::paintEvent(QPaintEvent* event) {
-    // The widget is opaque: every pixel asked for is painted here, from the
-    // backing image (or its plain colour) where it reaches and black beyond.
-    QPainter painter(this);
-    const QRect image_rect(QPoint(0, 0), canvas.size());
-    for (const QRect& r : event->region()) {
-        const QRect inside = r.intersected(image_rect);
-        if (inside != r) painter.fillRect(r, Qt::black);
-        if (inside.isEmpty()) continue;
-        if (canvas.plain)
-            painter.fillRect(inside, QColor::fromRgb(canvas.plain_colour));
-        else
-            painter.drawImage(inside.topLeft(), canvas.image, inside);
-    }
-}
-
-void CanvasWidget::focusInEvent(QFocusEvent* event) {
-    event->accept();
-    // Coming back to the window restores the focus to where the user left
-    // it; the keys still go where the program sent them last.
-    CanvasWidget* collector = key_collector();
-    if (event->reason() != Qt::ActiveWindowFocusReason || collector == nullptr ||
-        collector->window() != window())
-        collect_keys(this);
-}
-
-void CanvasWidget::focusOutEvent(QFocusEvent* event) {
-    event->accept();
-}
-
-void CanvasWidget::keyPressEvent(QKeyEvent* event) {
-    // Keys come through the focus; they belong to the control that the
-    // program or the user chose last in this window.
-    CanvasWidget* collector = key_collector();
-    if (collector == nullptr || collector->window() != window() || !hasFocus()) collector = this;
-    std::string& key_slot = collector->pending_key;
-    const int key = event->key();
-    if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
-        QWidget::keyPressEvent(event);
-        return;
-    }
-    if (key == Qt::Key_Escape) {
-        key_slot = std::string(1, '\x1b');
-        // The dialog still hears Escape as its cancel command.
-        event->ignore();
-        return;
-    }
-    const QString text = event->text();
-    if (!text.isEmpty() && text.at(0).unicode() <= 0xFF && text.at(0).unicode() != 0) {
-        key_slot = std::string(1, char(text.at(0).unicode()));
-        event->accept();
-        return;
-    }
-    QWidget::keyPressEvent(event);
-}
-
-// ---------------------------------------------------------------- graphic control
-
-GraphicControl::GraphicControl(Dialog* dialog, int32_t control_id, uint32_t control_style)
-    : CanvasWidget(dialog), owner(dialog), id(control_id), style(control_style) {
-    setFocusPolicy(Qt::StrongFocus);
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    setAttribute(Qt::WA_NoSystemBackground);
-}
-
-void GraphicControl::mousePressEvent(QMouseEvent* event) {
-    event->accept();
-    // A click gives the control the keys even when it has the focus already.
-    collect_keys(this);
-}
-
-void GraphicControl::mouseReleaseEvent(QMouseEvent* event) {
-    event->accept();
-    if (event->button() != Qt::LeftButton) return;
-    if (rect().contains(event->position().toPoint())) click();
-}
-
-void GraphicControl::click() {
-    if ((style & SS_NOTIFY) != 0) owner->send(WM_COMMAND, intptr_t(id & 0xFFFF), intptr_t(handle));
-}
-
-// ---------------------------------------------------------------- dialog
-
-Dialog::Dialog() : QDialog(nullptr, Qt::Dialog | Qt::FramelessWindowHint) {
-    setModal(true);
-    setAutoFillBackground(true);
-    QPalette p = palette();
-    p.setColor(QPalette::Window, Qt::black);
-    setPalette(p);
-}
-
-Dialog::~Dialog() {
-    stop_timers();
-    // The controls are about to go with their parent; forget them first.
-    for (auto& [id, control] : controls) {
-        windows().remove(control->handle);
-        control->handle = 0;
-    }
-    controls.clear();
-    windows().remove(handle);
-}
-
-intptr_t Dialog::send(uint32_t msg, intptr_t wparam, intptr_t lparam) {
-    if (proc == nullptr || finished) return 0;
-    return proc(handle, msg, wparam, lparam);
-}
-
-void Dialog::start_program_timer(int32_t id, int32_t period_ms) {
-    for (auto it = timers_.begin(); it != timers_.end(); ++it) {
-        if (it->second == id) {
-            killTimer(it->first);
-            timers_.erase(it);
-            break;
-        }
-    }
-    const int qt_id = startTimer(std::max(period_ms, 10));
-    if (qt_id != 0) timers_[qt_id] = id;
-}
-
-void Dialog::stop_timers() {
-    for (auto& [qt_id, id] : timers_) killTimer(qt_id);
-    timers_.clear();
-}
-
-void Dialog::finish(intptr_t value) {
-    if (finished) return;
-    result = value;
-    ended = true;
-    stop_timers();
-    if (isVisible()) {
-        closing = true;
-        done(int(value));
-        closing = false;
-    }
-}
-
-void Dialog::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        send(WM_COMMAND, IDCANCEL, 0);
-        return;
-    }
-    event->ignore();
-}
-
-void Dialog::closeEvent(QCloseEvent* event) {
-    if (closing) {
-        event->accept();
-        return;
-    }
-    // Only the handler ends the dialog; a close request is its cancel command.
-    event->ignore();
-    send(WM_COMMAND, IDCANCEL, 0);
-}
-
-void Dialog::reject() {
-    send(WM_COMMAND, IDCANCEL, 0);
-}
-
-void Dialog::timerEvent(QTimerEvent* event) {
-    auto it = timers_.find(event->timerId());
-    if (it == timers_.end()) {
-        QDialog::timerEvent(event);
-        return;
-    }
-    send(WM_TIMER, intptr_t(it->second), 0);
-}
-
 } // namespace detail
 
 using namespace detail;
-
-// ---------------------------------------------------------------- process
-
-bool start_application(int& argc, char** argv) {
-    if (QCoreApplication::instance() != nullptr) return gui_available();
-    if (!choose_platform(argc, argv)) return false;
-    prepare_toolkit();
-    static QApplication* app = new QApplication(argc, argv);
-    (void)app;
-    end_on_signals();
-    return true;
-}
-
-void prepare_toolkit() {
-    if (QCoreApplication::instance() == nullptr) {
-        // The layout is in device pixels and follows the screen by itself;
-        // the toolkit's own scaling would enlarge it a second time.
-        qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
-        qunsetenv("QT_SCALE_FACTOR");
-        qunsetenv("QT_SCREEN_SCALE_FACTORS");
-        qunsetenv("QT_AUTO_SCREEN_SCALE_FACTOR");
-        QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
-            Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
-    }
-    install_font_substitutions();
-}
-
-void reset_all() {
-    for (Handle h : windows().handles()) {
-        QWidget* w = windows().find(h);
-        if (w == nullptr) continue; // went with its dialog
-        if (auto* d = dynamic_cast<Dialog*>(w)) {
-            // A dialog inside its modal run is ended; its run destroys it.
-            if (d->running)
-                d->finish(0);
-            else
-                delete d;
-        } else if (w->parentWidget() == nullptr) {
-            delete w;
-        }
-    }
-    for (Handle h : bitmaps().handles()) delete bitmaps().remove(h);
-    release_fonts();
-    set_current(0);
-}
 
 // ---------------------------------------------------------------- windows
 
@@ -486,8 +230,8 @@ void show_state(Handle dialog, int32_t state) {
     case 0:
         d->hide();
         break;
-    case 2:
-    case 6:
+    case 2: // shown minimised, with or without activation
+    case SW_MINIMIZE:
     case 7:
         d->showMinimized();
         break;
@@ -528,23 +272,6 @@ std::string take_pending_key() {
     std::string key;
     key.swap(w->pending_key);
     return key;
-}
-
-// ---------------------------------------------------------------- system
-
-void pause_ms(int32_t ms) {
-    // Whatever was drawn reaches the screen before the thread sleeps.
-    if (gui_available()) QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
-    if (ms > 0) QThread::msleep(ulong(ms));
-}
-
-int32_t message_box(const std::string& text, const std::string& caption, uint32_t style) {
-    (void)style;
-    if (!gui_available()) return 0;
-    QMessageBox box(QMessageBox::NoIcon, latin1(caption), latin1(text), QMessageBox::Ok);
-    box.setWindowModality(Qt::ApplicationModal);
-    box.exec();
-    return 1;
 }
 
 } // namespace surface

@@ -2,7 +2,7 @@
 // whole at once, square boxes match their outlined-path drawing, and focus
 // changes cost no paints.
 #include "surface/surface.h"
-#include "surface/surface_private.h"
+#include "surface/widgets.h"
 
 #include <QBackingStore>
 #include <QFont>

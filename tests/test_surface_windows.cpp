@@ -1,7 +1,7 @@
 // Window services: modal dialogs and their handler, timers, keys, clicks,
 // graphic controls, accessibility, the backdrop and font files.
 #include "surface/surface.h"
-#include "surface/surface_private.h"
+#include "surface/widgets.h"
 
 #include <QAbstractButton>
 #include <QAccessible>

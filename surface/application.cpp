@@ -1,0 +1,85 @@
+// The process: the application object, releasing every handle, pausing,
+// and the message box.
+#include "surface/fonts.h"
+#include "surface/handle_table.h"
+#include "surface/latin1_qt.h"
+#include "surface/platform.h"
+#include "surface/widgets.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QThread>
+
+namespace surface {
+namespace detail {
+
+bool gui_available() {
+    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+    return app != nullptr && QThread::currentThread() == app->thread();
+}
+
+} // namespace detail
+
+using namespace detail;
+
+bool start_application(int& argc, char** argv) {
+    if (QCoreApplication::instance() != nullptr) return gui_available();
+    if (!choose_platform(argc, argv)) return false;
+    prepare_toolkit();
+    static QApplication* app = new QApplication(argc, argv);
+    (void)app;
+    end_on_signals();
+    return true;
+}
+
+void prepare_toolkit() {
+    if (QCoreApplication::instance() == nullptr) {
+        // The layout is in device pixels and follows the screen by itself;
+        // the toolkit's own scaling would enlarge it a second time.
+        qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+        qunsetenv("QT_SCALE_FACTOR");
+        qunsetenv("QT_SCREEN_SCALE_FACTORS");
+        qunsetenv("QT_AUTO_SCREEN_SCALE_FACTOR");
+        QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+            Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+    }
+    install_font_substitutions();
+}
+
+void reset_all() {
+    for (Handle h : windows().handles()) {
+        QWidget* w = windows().find(h);
+        if (w == nullptr) continue; // went with its dialog
+        if (auto* d = dynamic_cast<Dialog*>(w)) {
+            // A dialog inside its modal run is ended; its run destroys it.
+            if (d->running)
+                d->finish(0);
+            else
+                delete d;
+        } else if (w->parentWidget() == nullptr) {
+            delete w;
+        }
+    }
+    for (Handle h : bitmaps().handles()) delete bitmaps().remove(h);
+    release_fonts();
+    set_current(0);
+}
+
+// ---------------------------------------------------------------- system
+
+void pause_ms(int32_t ms) {
+    // Whatever was drawn reaches the screen before the thread sleeps.
+    if (gui_available()) QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+    if (ms > 0) QThread::msleep(ulong(ms));
+}
+
+int32_t message_box(const std::string& text, const std::string& caption, uint32_t style) {
+    (void)style;
+    if (!gui_available()) return 0;
+    QMessageBox box(QMessageBox::NoIcon, latin1(caption), latin1(text), QMessageBox::Ok);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+    return 1;
+}
+
+} // namespace surface

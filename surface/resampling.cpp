@@ -1,0 +1,125 @@
+// Bilinear resampling of whole rectangles between RGB32 images.
+#include "surface/resampling.h"
+
+#include <algorithm>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+namespace surface::detail {
+namespace {
+
+// Where destination cell i of n samples a source run of m pixels: the two
+// neighbours and the share of the second in 256ths, centres matched
+// ((i + 1/2) * m / n - 1/2), the ends held. Mirrored runs count from the end.
+struct Tap {
+    int32_t first, second;
+    uint32_t share;
+};
+
+Tap tap(int64_t i, int64_t n, int64_t m, bool mirrored) {
+    if (mirrored) i = n - 1 - i;
+    // Position in 256ths of a source pixel.
+    int64_t pos = ((2 * i + 1) * m * 256) / (2 * n) - 128;
+    pos = std::clamp<int64_t>(pos, 0, (m - 1) * 256);
+    const int32_t first = int32_t(pos >> 8);
+    return {first, std::min<int32_t>(first + 1, int32_t(m - 1)), uint32_t(pos & 0xFF)};
+}
+
+// a * (256 - share) + b * share, per channel, in 256ths.
+inline uint32_t mix256(uint32_t a, uint32_t b, uint32_t share) {
+    const uint32_t keep = 256 - share;
+    const uint32_t rb = (((a & 0x00FF00FFu) * keep + (b & 0x00FF00FFu) * share) >> 8) & 0x00FF00FFu;
+    const uint32_t ag =
+        (((a >> 8) & 0x00FF00FFu) * keep + ((b >> 8) & 0x00FF00FFu) * share) & 0xFF00FF00u;
+    return rb | ag;
+}
+
+// out = top * (256 - share) + bottom * share, per byte, in 256ths.
+void blend_rows(const uint32_t* top, const uint32_t* bottom, uint32_t share, uint32_t* out,
+                size_t n) {
+    size_t k = 0;
+#ifdef __SSE2__
+    const __m128i keep16 = _mm_set1_epi16(short(256 - share));
+    const __m128i share16 = _mm_set1_epi16(short(share));
+    const __m128i zero = _mm_setzero_si128();
+    for (; k + 4 <= n; k += 4) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(top + k));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bottom + k));
+        const __m128i lo =
+            _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(a, zero), keep16),
+                                         _mm_mullo_epi16(_mm_unpacklo_epi8(b, zero), share16)),
+                           8);
+        const __m128i hi =
+            _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(a, zero), keep16),
+                                         _mm_mullo_epi16(_mm_unpackhi_epi8(b, zero), share16)),
+                           8);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_packus_epi16(lo, hi));
+    }
+#endif
+    for (; k < n; ++k) out[k] = mix256(top[k], bottom[k], share);
+}
+
+} // namespace
+
+void resample(const QImage& src, int64_t sx, int64_t sy, int64_t sw, int64_t sh, bool flip_x,
+              bool flip_y, QImage& dst, int64_t dx, int64_t dy, int64_t dw, int64_t dh) {
+    const int64_t i0 = std::max<int64_t>(0, -dx), i1 = std::min<int64_t>(dw, dst.width() - dx);
+    const int64_t j0 = std::max<int64_t>(0, -dy), j1 = std::min<int64_t>(dh, dst.height() - dy);
+    if (i0 >= i1 || j0 >= j1) return;
+    std::vector<Tap> across(size_t(i1 - i0));
+    int32_t lo = int32_t(sw), hi = 0; // source columns used
+    for (int64_t i = i0; i < i1; ++i) {
+        const Tap c = tap(i, dw, sw, flip_x);
+        across[size_t(i - i0)] = c;
+        lo = std::min(lo, c.first);
+        hi = std::max(hi, c.second);
+    }
+    const qsizetype src_stride = src.bytesPerLine();
+    const uchar* src_bits = src.constBits() + sx * 4;
+    // Taken once, before any second thread: bits() may detach a shared image.
+    const qsizetype dst_stride = dst.bytesPerLine();
+    uchar* dst_bits = dst.bits();
+    const size_t used = size_t(hi - lo + 1);
+    auto rows = [&](int64_t from_row, int64_t to_row) {
+        std::vector<uint32_t> row(used);
+        for (int64_t j = from_row; j < to_row; ++j) {
+            const Tap r = tap(j, dh, sh, flip_y);
+            const auto* top =
+                reinterpret_cast<const uint32_t*>(src_bits + (sy + r.first) * src_stride) + lo;
+            const auto* bottom =
+                reinterpret_cast<const uint32_t*>(src_bits + (sy + r.second) * src_stride) + lo;
+            const uint32_t* blended = top;
+            if (r.share != 0) {
+                blend_rows(top, bottom, r.share, row.data(), used);
+                blended = row.data();
+            }
+            auto* to = reinterpret_cast<uint32_t*>(dst_bits + (dy + j) * dst_stride) + dx + i0;
+            const Tap* c = across.data();
+            for (int64_t i = 0, n = i1 - i0; i < n; ++i)
+                to[i] = mix256(blended[c[i].first - lo], blended[c[i].second - lo], c[i].share);
+        }
+    };
+    // Large areas are shared with a second thread, half the rows each.
+    constexpr int64_t shared_from = 256 * 1024;
+    if ((j1 - j0) * (i1 - i0) < shared_from || j1 - j0 < 2) {
+        rows(j0, j1);
+        return;
+    }
+    const int64_t middle = j0 + (j1 - j0) / 2;
+    std::thread helper;
+    try {
+        helper = std::thread(rows, middle, j1);
+    } catch (const std::system_error&) {
+        rows(j0, j1);
+        return;
+    }
+    rows(j0, middle);
+    helper.join();
+}
+
+} // namespace surface::detail
