@@ -119,8 +119,9 @@ Series significand_series(int significand, std::optional<unsigned char> toleranc
 
 Series reading_series(std::string_view digit_bands, std::optional<unsigned char> tolerance_band,
                       bool tolerance_pending) {
-    if (digit_bands.size() < 2 || digit_bands.size() > 3 || digit_bands.front() == 0)
-        return Series::None;
+    // A leading "nero" leaves the significand below 100, where no series has
+    // a value.
+    if (digit_bands.size() < 2 || digit_bands.size() > 3) return Series::None;
     int significand = 0;
     for (char band : digit_bands) {
         if (static_cast<unsigned char>(band) > 9) return Series::None;
