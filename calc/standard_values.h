@@ -1,0 +1,47 @@
+// Standard resistor values (the preferred-number series E6 ... E192): whether
+// a reading's bands name a value one can buy, and in which series. Pure C++,
+// no toolkit.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace calc {
+
+enum class Series { None, E6, E12, E24, E48, E96, E192 };
+
+// "E6" ... "E192"; "-" for None.
+const char* series_name(Series s);
+
+// The values of a series within one decade, as three-digit significands
+// (100 ... 988): E24 gives 100, 110, 120, 130, 150 ...; None gives none.
+std::vector<int> series_values(Series s);
+
+// The series a tolerance band is judged against, best first: none (three
+// bands, 20 %) E6; "argento" E12; "oro" E24; "rosso" E48 then E24; "marrone"
+// E96 then E24; 0.5 % and finer E192 then E24. A band with no tolerance gets
+// an empty list. With tolerance_pending (the five-band value of a four-band
+// sequence, tolerance band not yet chosen) the list is E96, E192, E24.
+std::vector<Series> judged_series(std::optional<unsigned char> tolerance_band,
+                                  bool tolerance_pending = false);
+
+// The first series of that list holding a significand of three digits
+// (100 ... 999; 470 stands for 4.7, 47 and 470 alike); None if none does.
+Series significand_series(int significand, std::optional<unsigned char> tolerance_band,
+                          bool tolerance_pending = false);
+
+// The series of one reading from its bands: the digit bands (two or three
+// band values) and its tolerance band, if it has one. None unless every digit
+// band is a digit 0..9, the first one is not 0, and the tolerance band has a
+// tolerance.
+Series reading_series(std::string_view digit_bands, std::optional<unsigned char> tolerance_band,
+                      bool tolerance_pending = false);
+
+// For each result field 901..905, the series of the reading that the field
+// shows for this band sequence (one byte per band, 0..11); None where the
+// field stays empty or shows no standard value.
+std::array<Series, 5> standard_series(std::string_view bande);
+
+} // namespace calc
