@@ -1,6 +1,7 @@
 // The colour effects as pure pixel arithmetic: pixels in, pixels out, no Qt
-// and nothing but the standard library, so that this file and its .cpp build
-// on their own for any processor. Every processor writes the same bytes.
+// and nothing but the standard library, so that this file and the
+// effect_*.cpp files build on their own for any processor. Every processor
+// writes the same bytes.
 #pragma once
 
 #include <array>

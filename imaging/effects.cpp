@@ -1,5 +1,5 @@
 // Named colour effects on pixel snapshots: the name is matched here, the
-// pixel arithmetic lives in effect_pixels.cpp.
+// pixel arithmetic lives in effect_pixels.h and the effect_*.cpp files.
 #include "imaging/effects.h"
 
 #include "imaging/effect_pixels.h"

@@ -204,20 +204,16 @@ void GdiplusShutdown(uint32_t token) {
     if (it != live_tokens.end()) live_tokens.erase(it);
 }
 
-namespace {
+GpStatus GdipLoadImageFromFile(const char16_t* filename, GpImage** image) {
+    return gdiplus::load_image(filename, image, gdiplus::LoadFor::Bitmap);
+}
 
-// Opens a picture file. With `decode_now`, a picture within the budget is
-// decoded at once, so a broken one fails here; otherwise only its header is
-// read and the pixels wait until the size they are drawn at is known.
-// A file whose data ends early is refused, and so is a picture above
-// kMaxPixels, before any pixel is decoded: unless `scaled_jpeg` allows a
-// JPEG, which the caller then draws at a size of its own, where the decoder
-// reduces it straight away.
-GpStatus load_from_file(const char16_t* filename, GpImage** image, bool decode_now,
-                        bool scaled_jpeg) {
+namespace gdiplus {
+
+GpStatus load_image(const char16_t* filename, GpImage** image, LoadFor purpose) {
     if (!filename || !image) return InvalidParameter;
     *image = nullptr;
-    if (!gdiplus::running()) return GdiplusNotInitialized;
+    if (!running()) return GdiplusNotInitialized;
     const QString path = QString::fromUtf16(filename);
     // Only plain files: a folder, device or pipe could block or never end.
     const QFileInfo info(path);
@@ -227,8 +223,8 @@ GpStatus load_from_file(const char16_t* filename, GpImage** image, bool decode_n
     open_reader(reader, path);
     if (!reader.canRead()) return UnknownImageFormat;
     const QSize declared = reader.size();
-    if (declared.isValid() && int64_t(declared.width()) * declared.height() > gdiplus::kMaxPixels &&
-        !(scaled_jpeg && reader.format() == "jpeg"))
+    if (declared.isValid() && int64_t(declared.width()) * declared.height() > kMaxPixels &&
+        !(purpose != LoadFor::Bitmap && reader.format() == "jpeg"))
         return OutOfMemory;
     if (!data_complete(path)) return UnknownImageFormat;
     auto* result = new (std::nothrow) GpImage{path, declared, declared, {}};
@@ -242,7 +238,8 @@ GpStatus load_from_file(const char16_t* filename, GpImage** image, bool decode_n
             return Ok;
         }
     }
-    if (!known_size || (decode_now && bytes_of(result->native) <= gdiplus::kFullDecodeBytes)) {
+    if (!known_size ||
+        (purpose != LoadFor::Placing && bytes_of(result->native) <= kFullDecodeBytes)) {
         if (!reader.read(&result->pixels) || result->pixels.isNull()) {
             delete result;
             return UnknownImageFormat;
@@ -254,22 +251,6 @@ GpStatus load_from_file(const char16_t* filename, GpImage** image, bool decode_n
     }
     *image = result;
     return Ok;
-}
-
-} // namespace
-
-GpStatus GdipLoadImageFromFile(const char16_t* filename, GpImage** image) {
-    return load_from_file(filename, image, true, false);
-}
-
-namespace gdiplus {
-
-GpStatus load_image_deferred(const char16_t* filename, GpImage** image) {
-    return load_from_file(filename, image, false, true);
-}
-
-GpStatus load_image_for_target(const char16_t* filename, GpImage** image) {
-    return load_from_file(filename, image, true, true);
 }
 
 void prefetch(const char16_t* filename) {

@@ -72,22 +72,30 @@ constexpr int64_t kScaledDecodeBytes = int64_t(32) << 20;
 // (OutOfMemory), except a JPEG loaded for drawing into a target.
 constexpr int64_t kMaxPixels = int64_t(1) << 26;
 
-// GdipLoadImageFromFile without the decoding: only the picture's header is
-// read (unless its size can only be learnt by decoding it), and the pixels
-// are decoded when the picture is drawn: straight into the target's own
-// pixels when it is drawn 1:1 over a whole target of its size, which saves a
-// full-size temporary and a copy. A picture that turns out to be broken then
-// fails at drawing time (GdipDrawImageRectI) instead of here. Drawn 1:1 it
-// gives exactly the pixels of GdipLoadImageFromFile; drawn scaled it is
-// decoded at the drawn size, which may differ slightly from scaling the
-// decoded picture.
-// Also accepts a JPEG above kMaxPixels: it is decoded at its drawn size.
-GpStatus load_image_deferred(const char16_t* filename, GpImage** image);
+// What a picture file is opened for. Files whose data ends early are always
+// refused, and so are pictures declaring more than kMaxPixels except where
+// said, before any pixel is decoded.
+enum class LoadFor {
+    // Its own bitmap (GdipLoadImageFromFile): a picture within the decoding
+    // budget is decoded at once, so a broken one fails when it is loaded.
+    Bitmap,
+    // Drawing into a target: the same, except that a JPEG above kMaxPixels is
+    // accepted without decoding and is decoded straight to the size it is
+    // drawn at.
+    Target,
+    // A bitmap made for it: only the picture's header is read (unless its
+    // size can only be learnt by decoding it), and the pixels are decoded
+    // when the picture is drawn: straight into the target's own pixels when
+    // it is drawn 1:1 over a whole target of its size, which saves a
+    // full-size temporary and a copy. A picture that turns out to be broken
+    // then fails at drawing time (GdipDrawImageRectI). Drawn 1:1 it gives
+    // exactly the pixels of Bitmap; drawn scaled it is decoded at the drawn
+    // size, which may differ slightly from scaling the decoded picture. A JPEG
+    // above kMaxPixels is accepted too.
+    Placing,
+};
 
-// GdipLoadImageFromFile for a picture that will be drawn into a target: the
-// same, except that a JPEG above kMaxPixels is accepted without decoding and
-// is decoded straight to the size it is drawn at.
-GpStatus load_image_for_target(const char16_t* filename, GpImage** image);
+GpStatus load_image(const char16_t* filename, GpImage** image, LoadFor purpose);
 
 // Decoding ahead. prefetch() starts decoding a picture file on a worker
 // thread; the first later load of that same file (same absolute path) takes

@@ -2,20 +2,21 @@
 // its grey frame, the picture layer's non-key pixels and the state's effect.
 #include "imaging/see_through.h"
 
+#include "imaging/cpu_vectors.h"
 #include "imaging/effects.h"
+#include "surface/snapshot.h"
 
 #include <cstdint>
 #include <cstring>
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#if RESISTENZE_X86_VECTORS
 #include <immintrin.h>
 #endif
 
 namespace {
 
-constexpr std::size_t kHeader = 8;
+using surface::snapshot::kHeader;
 constexpr int32_t kFrameGrey = 0x808080;
-constexpr int32_t kNoFill = -2;
 
 // One pixel at a time: the picture's pixel where it is not the key.
 void overlay_words(char* dst, const char* src, std::size_t from, std::size_t n, uint32_t key) {
@@ -28,8 +29,7 @@ void overlay_words(char* dst, const char* src, std::size_t from, std::size_t n, 
     }
 }
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-#define RESISTENZE_X86_VECTORS 1
+#if RESISTENZE_X86_VECTORS
 #pragma GCC push_options
 #pragma GCC target("sse4.1")
 
@@ -49,17 +49,7 @@ void overlay_vectors(char* dst, const char* src, std::size_t n, uint32_t key) {
     overlay_words(dst, src, k, n, key);
 }
 
-bool vectors_available() {
-    static const bool available = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("sse4.1") != 0;
-    }();
-    return available;
-}
-
 #pragma GCC pop_options
-#else
-#define RESISTENZE_X86_VECTORS 0
 #endif
 
 } // namespace
@@ -74,7 +64,7 @@ void overlay_non_key(std::string& face, const std::string& picture) {
     uint32_t key;
     std::memcpy(&key, src, 4); // the top-left pixel, all four bytes
 #if RESISTENZE_X86_VECTORS
-    if (vectors_available()) {
+    if (cpu::has(cpu::Vectors::Sse41)) {
         overlay_vectors(dst, src, n, key);
         return;
     }
@@ -93,7 +83,7 @@ std::string NG_MEM_S(const surface::Handle& dialog, const int32_t& background_id
 
     if (record.cornice > 0) {
         surface::pen_width(record.cornice);
-        surface::box(0, 0, size.w, size.h, 0, kFrameGrey, kNoFill);
+        surface::box(0, 0, size.w, size.h, 0, kFrameGrey, surface::NO_COLOUR);
         surface::pen_width(1);
     }
 

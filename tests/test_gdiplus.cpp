@@ -73,8 +73,9 @@ QImage drawn(GpImage* image, int w, int h, QRect dest) {
 QImage load_and_draw(const QString& name, bool deferred) {
     const std::u16string file = name.toStdU16String();
     GpImage* image = nullptr;
-    const GpStatus status = deferred ? gdiplus::load_image_deferred(file.c_str(), &image)
-                                     : GdipLoadImageFromFile(file.c_str(), &image);
+    const GpStatus status =
+        deferred ? gdiplus::load_image(file.c_str(), &image, gdiplus::LoadFor::Placing)
+                 : GdipLoadImageFromFile(file.c_str(), &image);
     if (status != Ok) return {};
     uint32_t w = 0, h = 0;
     GdipGetImageWidth(image, &w);
@@ -104,7 +105,7 @@ TEST_F(Imaging, DeferredDecodingDrawsWhatDecodingAtLoadDrawsOneToOne) {
         GpImage* now = nullptr;
         GpImage* later = nullptr;
         ASSERT_EQ(GdipLoadImageFromFile(file.c_str(), &now), Ok);
-        ASSERT_EQ(gdiplus::load_image_deferred(file.c_str(), &later), Ok);
+        ASSERT_EQ(gdiplus::load_image(file.c_str(), &later, gdiplus::LoadFor::Placing), Ok);
         const QImage expected = drawn(now, c.w, c.h, c.dest);
         ASSERT_FALSE(expected.isNull());
         EXPECT_EQ(drawn(later, c.w, c.h, c.dest), expected);
@@ -139,7 +140,8 @@ TEST_F(Imaging, BrokenPictureFailsAtDrawingAndPlacingSparesTheControl) {
         SCOPED_TRACE(name);
         const std::u16string file = QString::fromLatin1(name).toStdU16String();
         GpImage* image = nullptr;
-        const GpStatus loaded = gdiplus::load_image_deferred(file.c_str(), &image);
+        const GpStatus loaded =
+            gdiplus::load_image(file.c_str(), &image, gdiplus::LoadFor::Placing);
         EXPECT_EQ(loaded == Ok, header_reads);
         if (loaded == Ok) {
             EXPECT_TRUE(drawn(image, 64, 48, QRect(0, 0, 64, 48)).isNull());
