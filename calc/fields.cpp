@@ -194,32 +194,17 @@ void RIAGGIOR(const int32_t& v, const int32_t& p) {
 }
 
 void AGGIORNA(const std::string& bande, const int32_t& k) {
-    // The writes in their order: every field cleared, then each reading
-    // writes its fields in turn. The reverse reading comes last, so its
-    // five-band value of four bands is the one kept in 905.
+    // The writes in their order: every field cleared, then each reading that
+    // applies writes its line.
     struct Write {
         int32_t id;
         std::string line;
     };
     std::vector<Write> writes;
     for (int32_t id = ID_RIGA_1; id <= ID_RIGA_5; ++id) writes.push_back({id, ""});
-    const std::size_t L = bande.size();
-    for (const bool reverse : {false, true}) {
-        auto lines = calc::read_one_way(bande, reverse);
-        const int32_t field3 = reverse ? ID_RIGA_1 + 2 : ID_RIGA_1;
-        const int32_t field45 = reverse ? ID_RIGA_1 + 3 : ID_RIGA_1 + 1;
-        auto line = [&](int32_t id) { return std::move(lines[std::size_t(id - ID_RIGA_1)]); };
-        if (L == 1 && !lines[0].empty()) {
-            writes.push_back({ID_RIGA_1, line(ID_RIGA_1)});
-        } else if (L == 3) {
-            writes.push_back({field3, line(field3)});
-        } else if (L == 4) {
-            writes.push_back({ID_RIGA_5, line(ID_RIGA_5)});
-            writes.push_back({field45, line(field45)});
-        } else if (L == 5) {
-            writes.push_back({field45, line(field45)});
-        }
-    }
+    for (const calc::ResultLine& line : calc::kResultLines)
+        if (auto text = calc::read_line(bande, line))
+            writes.push_back({line.field, std::move(*text)});
     // All of it happens inside one command, so a field that is written again
     // further down only needs what its earlier write does besides drawing:
     // take the focus and hand over its pending key. Each field is drawn once,
@@ -233,6 +218,6 @@ void AGGIORNA(const std::string& bande, const int32_t& k) {
         else
             QUICKADD(writes[i].id, writes[i].line);
     }
-    if (k > 0) draw_cell(static_cast<int32_t>(std::min<std::size_t>(L, INT32_MAX)), k);
+    if (k > 0) draw_cell(static_cast<int32_t>(std::min<std::size_t>(bande.size(), INT32_MAX)), k);
     describe_strip(bande);
 }
