@@ -4,18 +4,13 @@
 
 #include "calc/calc.h"
 #include "ngbutton/ngbutton.h"
+#include "surface/latin1.h"
 
 #include <cmath>
 
 namespace layout {
 
 namespace {
-
-std::string upper_case(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return s;
-}
 
 // A number as decimal text behind one blank (" 255").
 std::string with_blank(int32_t n) {
@@ -99,7 +94,7 @@ NG_BOTTONE command_button(int32_t id, const std::string& testo_0, const std::str
     r.indice = id;
     r.stato = 0;
     place(r, X, Y, L, A);
-    r.testo_0 = upper_case(testo_0);
+    r.testo_0 = surface::upper_latin1(testo_0);
     r.testo_1 = testo_1;
     r.colore_testo_0 = 0xFFFFFF;
     r.colore_testo_1 = 0xFFFFFF;

@@ -57,7 +57,7 @@ int PRINCIPALE() {
     const int32_t W = pixelori;
     const int32_t H = pixelver;
 
-    surface::create_backdrop("", -1, -1, lavoro.w, lavoro.h, 0, 1);
+    surface::create_backdrop("", -1, -1, lavoro.w, lavoro.h, 0, surface::SW_SHOWNORMAL);
     surface::clear(0);
 
     const int32_t x = surface::round_even((static_cast<double>(lavoro.w) - W) / 2.0 - 1.0);

@@ -10,6 +10,9 @@
 
 namespace {
 
+// Colour of centred text (red 255, green 110, blue 110).
+constexpr int32_t kCentredColour = 0x6E6EFF;
+
 bool same_word(const std::string& a, const char* b) {
     std::size_t i = 0;
     for (; i < a.size() && b[i] != '\0'; ++i)
@@ -40,12 +43,7 @@ void draw_cell(int32_t p, int32_t c) {
     // Label colour: white less half the cell colour, the colour taken as one
     // number; halves go to the even neighbour.
     const auto light = surface::round_even(16777215.0 - colour / 2.0);
-    surface::set_colours(0, -2);
-    surface::set_pos(left + (s - ts.w) / 2.0 + 1, (s - ts.h) / 2.0 + 1);
-    surface::print(label);
-    surface::set_colours(light, -2);
-    surface::set_pos(left + (s - ts.w) / 2.0, (s - ts.h) / 2.0);
-    surface::print(label);
+    ngbutton::print_shadowed(label, left + (s - ts.w) / 2.0, (s - ts.h) / 2.0, light, 0);
 }
 
 // Everything a field's picture is made from, as of its last drawing: when
@@ -89,6 +87,28 @@ void take_field_key(int32_t id) {
     ultimo_tasto = surface::take_pending_key();
 }
 
+// Draws a field's look on the selected control: the background beneath it,
+// the outline and the text. Returns where the text position is left.
+surface::Point draw_field(const FieldLook& look, const NG_BOTTONE& rec) {
+    const double w = look.size.w, h = look.size.h;
+    surface::copy(look.dialog, look.background_id, look.at.x, look.at.y, look.at.x + w,
+                  look.at.y + h, 0, 0);
+    if (rec.cornice == 1) {
+        surface::pen_width(1);
+        surface::box(0, 0, w, h, 0, 0xC0C0C0, surface::NO_COLOUR);
+    }
+    const surface::Size ts = surface::text_size(look.text);
+    if (look.alignment == 1) {
+        ngbutton::print_shadowed(look.text, 10, (h - ts.h) / 2.0, rec.colore_testo_0,
+                                 rec.colore_ombra);
+    } else if (look.alignment == 2) {
+        surface::set_colours(kCentredColour, surface::NO_COLOUR);
+        surface::set_pos((look.size.w - ts.w) / 2, (h - ts.h) / 2.0);
+        surface::print(look.text);
+    }
+    return surface::get_pos();
+}
+
 // What a screen reader hears of a written field: its text. A result line's
 // change is news; the clock bar's change every second is not.
 void describe_field(surface::Handle dialog, int32_t id, const std::string& text) {
@@ -121,7 +141,6 @@ void NG_SCRIV(const surface::Handle& dialog, const int32_t& background_id, const
     surface::select_target(dialog, id, surface::Display::Deferred);
     const surface::Point at = surface::control_pos(dialog, id);
     const surface::Size size = surface::client_size();
-    const double w = size.w, h = size.h;
     const NG_BOTTONE& rec = record_of(id);
     surface::select_font(rec.font);
 
@@ -143,43 +162,23 @@ void NG_SCRIV(const surface::Handle& dialog, const int32_t& background_id, const
     const bool may_keep = background_id != id;
     auto& shown = shown_fields();
     const auto known = shown.find(id);
-    if (may_keep && known != shown.end() && known->second.look == look) {
-        // The field already shows this; leave the target as the drawing would.
-        if (rec.cornice == 1) surface::pen_width(1);
-        if (look.alignment == 1) surface::set_colours(rec.colore_testo_0, -2);
-        if (look.alignment == 2) surface::set_colours(0x6E6EFF, -2);
-        surface::set_pos(known->second.end_pos.x, known->second.end_pos.y);
-        surface::set_focus();
-        ultimo_tasto = surface::take_pending_key();
-        surface::select_font(0);
-        describe_field(dialog, id, t);
-        return;
-    }
+    const bool showing = may_keep && known != shown.end() && known->second.look == look;
+    const surface::Point end_pos = showing ? known->second.end_pos : draw_field(look, rec);
 
-    surface::copy(dialog, background_id, at.x, at.y, at.x + w, at.y + h, 0, 0);
-    if (rec.cornice == 1) {
-        surface::pen_width(1);
-        surface::box(0, 0, w, h, 0, 0xC0C0C0, -2);
-    }
-    const surface::Size ts = surface::text_size(t);
-    if (look.alignment == 1) {
-        surface::set_colours(rec.colore_ombra, -2);
-        surface::set_pos(11, (h - ts.h) / 2.0 + 1);
-        surface::print(t);
-        surface::set_colours(rec.colore_testo_0, -2);
-        surface::set_pos(10, (h - ts.h) / 2.0);
-        surface::print(t);
-    } else if (look.alignment == 2) {
-        surface::set_colours(0x6E6EFF, -2);
-        surface::set_pos((size.w - ts.w) / 2, (h - ts.h) / 2.0);
-        surface::print(t);
-    }
+    // Either way the write ends alike. A field that already shows its line
+    // is left as the drawing would leave the target.
+    if (rec.cornice == 1) surface::pen_width(1);
+    if (look.alignment == 1) surface::set_colours(rec.colore_testo_0, surface::NO_COLOUR);
+    if (look.alignment == 2) surface::set_colours(kCentredColour, surface::NO_COLOUR);
+    surface::set_pos(end_pos.x, end_pos.y);
     surface::set_focus();
     ultimo_tasto = surface::take_pending_key();
-    surface::redraw();
-    if (may_keep) {
-        look.field_version = surface::target_version();
-        shown[id] = {std::move(look), surface::get_pos()};
+    if (!showing) {
+        surface::redraw();
+        if (may_keep) {
+            look.field_version = surface::target_version();
+            shown[id] = {std::move(look), end_pos};
+        }
     }
     surface::select_font(0);
     describe_field(dialog, id, t);
@@ -194,32 +193,17 @@ void RIAGGIOR(const int32_t& v, const int32_t& p) {
 }
 
 void AGGIORNA(const std::string& bande, const int32_t& k) {
-    // The writes in their order: every field cleared, then each reading
-    // writes its fields in turn. The reverse reading comes last, so its
-    // five-band value of four bands is the one kept in 905.
+    // The writes in their order: every field cleared, then each reading that
+    // applies writes its line.
     struct Write {
         int32_t id;
         std::string line;
     };
     std::vector<Write> writes;
     for (int32_t id = ID_RIGA_1; id <= ID_RIGA_5; ++id) writes.push_back({id, ""});
-    const std::size_t L = bande.size();
-    for (const bool reverse : {false, true}) {
-        auto lines = calc::read_one_way(bande, reverse);
-        const int32_t field3 = reverse ? ID_RIGA_1 + 2 : ID_RIGA_1;
-        const int32_t field45 = reverse ? ID_RIGA_1 + 3 : ID_RIGA_1 + 1;
-        auto line = [&](int32_t id) { return std::move(lines[std::size_t(id - ID_RIGA_1)]); };
-        if (L == 1 && !lines[0].empty()) {
-            writes.push_back({ID_RIGA_1, line(ID_RIGA_1)});
-        } else if (L == 3) {
-            writes.push_back({field3, line(field3)});
-        } else if (L == 4) {
-            writes.push_back({ID_RIGA_5, line(ID_RIGA_5)});
-            writes.push_back({field45, line(field45)});
-        } else if (L == 5) {
-            writes.push_back({field45, line(field45)});
-        }
-    }
+    for (const calc::ResultLine& line : calc::kResultLines)
+        if (auto text = calc::read_line(bande, line))
+            writes.push_back({line.field, std::move(*text)});
     // All of it happens inside one command, so a field that is written again
     // further down only needs what its earlier write does besides drawing:
     // take the focus and hand over its pending key. Each field is drawn once,
@@ -233,6 +217,6 @@ void AGGIORNA(const std::string& bande, const int32_t& k) {
         else
             QUICKADD(writes[i].id, writes[i].line);
     }
-    if (k > 0) draw_cell(static_cast<int32_t>(std::min<std::size_t>(L, INT32_MAX)), k);
+    if (k > 0) draw_cell(static_cast<int32_t>(std::min<std::size_t>(bande.size(), INT32_MAX)), k);
     describe_strip(bande);
 }

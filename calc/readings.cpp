@@ -1,7 +1,8 @@
 // Band readings: the value of a band sequence under the colour-code rules,
 // read from both ends, and the text of each reading. Pure: no drawing here.
-#include "calc/calc.h"
+#include "calc/readings.h"
 #include "ngbutton/ng_bottone.h"
+#include "surface/rounding.h"
 
 #include <charconv>
 #include <cmath>
@@ -72,72 +73,67 @@ const char* tolerance(unsigned char band) {
     return table[band];
 }
 
-// One reading direction. b holds the L band values in reading order.
-void read_direction(const unsigned char* b, std::size_t L, std::size_t field3, std::size_t field45,
-                    const char* joiner, std::array<std::string, 5>& out) {
-    switch (L) {
-    case 1:
-        if (b[0] > 9) out[0] = "striscia di tolleranza";
-        break;
-    case 3: {
-        const double v = apply_multiplier(10.0 * b[0] + b[1], b[2]);
-        out[field3] = TIENIOSC(number_text(v), "");
-        break;
+// The number of bands a rule reads.
+std::size_t length_of(BandRule rule) {
+    switch (rule) {
+    case BandRule::Notice:
+        return 1;
+    case BandRule::ThreeBands:
+        return 3;
+    case BandRule::FiveOfFour:
+    case BandRule::FourBands:
+        return 4;
+    case BandRule::FiveBands:
+        return 5;
     }
-    case 4: {
-        const double v5 = apply_multiplier(100.0 * b[0] + 10.0 * b[1] + b[2], b[3]);
-        out[4] = TIENIOSC(number_text(v5), " 5 bande");
-        const double v4 = apply_multiplier(10.0 * b[0] + b[1], b[2]);
-        out[field45] = TIENIOSC(number_text(v4), std::string(joiner) + tolerance(b[3]));
-        break;
-    }
-    case 5: {
-        const double v = apply_multiplier(100.0 * b[0] + 10.0 * b[1] + b[2], b[3]);
-        out[field45] = TIENIOSC(number_text(v), std::string(joiner) + tolerance(b[4]) + " ");
-        break;
-    }
-    default:
-        break;
-    }
+    return 0;
 }
 
 } // namespace
 
-} // namespace calc
-
-namespace calc {
-
-std::array<std::string, 5> read_one_way(std::string_view bande, bool reverse) {
-    std::array<std::string, 5> out;
+std::optional<std::string> read_line(std::string_view bande, const ResultLine& line) {
     const std::size_t L = bande.size();
-    if (L == 0 || L > 5) return out;
+    if (L != length_of(line.rule)) return std::nullopt;
     unsigned char b[5];
     for (std::size_t i = 0; i < L; ++i) {
-        const auto value = static_cast<unsigned char>(bande[i]);
-        // A byte that is no band value gives no reading at all, rather than
-        // a reading of a colour that does not exist.
-        if (value > kLastBand) return out;
-        b[reverse ? L - 1 - i : i] = value;
+        const auto value = static_cast<unsigned char>(bande[line.reverse ? L - 1 - i : i]);
+        // A byte that is no band value gives an empty line rather than a
+        // reading of a colour that does not exist, and no notice.
+        if (value > kLastBand) {
+            if (line.rule == BandRule::Notice) return std::nullopt;
+            return std::string();
+        }
+        b[i] = value;
     }
-    if (reverse)
-        read_direction(b, L, 2, 3, " tolleranza ", out);
-    else
-        read_direction(b, L, 0, 1, " tolleranza  ", out);
-    return out;
+    // The readings differ in the blanks after the tolerance word: two
+    // forward, one reverse.
+    const std::string joiner = line.reverse ? " tolleranza " : " tolleranza  ";
+    switch (line.rule) {
+    case BandRule::Notice:
+        if (b[0] > 9) return "striscia di tolleranza";
+        return std::nullopt;
+    case BandRule::ThreeBands:
+        return TIENIOSC(number_text(apply_multiplier(10.0 * b[0] + b[1], b[2])), "");
+    case BandRule::FiveOfFour:
+        return TIENIOSC(number_text(apply_multiplier(100.0 * b[0] + 10.0 * b[1] + b[2], b[3])),
+                        " 5 bande");
+    case BandRule::FourBands:
+        return TIENIOSC(number_text(apply_multiplier(10.0 * b[0] + b[1], b[2])),
+                        joiner + tolerance(b[3]));
+    case BandRule::FiveBands:
+        return TIENIOSC(number_text(apply_multiplier(100.0 * b[0] + 10.0 * b[1] + b[2], b[3])),
+                        joiner + tolerance(b[4]) + " ");
+    }
+    return std::nullopt;
 }
 
 } // namespace calc
 
 std::array<std::string, 5> LEGGI_BANDE(std::string_view bande) {
-    auto out = calc::read_one_way(bande, false);
-    const auto rev = calc::read_one_way(bande, true);
-    out[2] = rev[2];
-    out[3] = rev[3];
-    // Both readings write the five-band value of four bands; the reverse
-    // one writes last and is the one kept.
-    if (bande.size() == 4) out[4] = rev[4];
-    // One tolerance band: both readings write the same notice.
-    if (bande.size() == 1) out[0] = rev[0];
+    std::array<std::string, 5> out;
+    for (const calc::ResultLine& line : calc::kResultLines)
+        if (auto text = calc::read_line(bande, line))
+            out[static_cast<std::size_t>(line.field - ID_RIGA_1)] = std::move(*text);
     return out;
 }
 

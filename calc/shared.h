@@ -2,6 +2,7 @@
 // only on the main thread.
 #pragma once
 
+#include "calc/readings.h"
 #include "surface/surface.h"
 
 #include <cstdint>
@@ -37,5 +38,4 @@ constexpr int32_t ID_RESETTA = 540;
 constexpr int32_t ID_COLORI = 600;
 constexpr int32_t ID_INDIETRO = 699;
 constexpr int32_t ID_RESISTENZA = 700;
-constexpr int32_t ID_RIGA_1 = 901;
-constexpr int32_t ID_RIGA_5 = 905;
+// The result fields ID_RIGA_1..ID_RIGA_5 are with their readings.

@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr int32_t transparent = -2;
 constexpr int32_t wrap_slack = 10;    // added to the widest line before deciding to wrap
 constexpr int32_t right_reserve = 40; // kept free at the right of a wrapped line
 constexpr char degree_sign = static_cast<char>(176);
@@ -48,19 +47,17 @@ void NG_GRAPH(const std::string& caption, const NG_BOTTONE& record, const std::s
 
     // Degree signs are measured as themselves but drawn as blanks.
     const int32_t top = int_div(H - static_cast<double>(total_h), 2);
-    auto draw_lines = [&](int32_t colour, int32_t offset) {
-        surface::set_colours(colour, transparent);
-        for (std::size_t i = 0; i < lines.size(); ++i) {
-            const surface::Size s = surface::text_size(lines[i]);
-            std::string shown = lines[i];
-            std::replace(shown.begin(), shown.end(), degree_sign, ' ');
-            const double y = static_cast<double>(top) + offset + static_cast<double>(i) * s.h;
-            surface::set_pos(int_div(W - s.w, 2) + offset, y);
-            surface::print(shown);
-        }
-    };
-    if (record.colore_ombra >= 0) draw_lines(record.colore_ombra, 1);
-    draw_lines(text_colour(record), 0);
+    std::vector<ngbutton::PlacedText> placed;
+    placed.reserve(lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const surface::Size s = surface::text_size(lines[i]);
+        std::string shown = lines[i];
+        std::replace(shown.begin(), shown.end(), degree_sign, ' ');
+        placed.push_back({std::move(shown), static_cast<double>(int_div(W - s.w, 2)),
+                          static_cast<double>(top) + static_cast<double>(i) * s.h});
+    }
+    ngbutton::print_shadowed(placed, text_colour(record),
+                             ngbutton::button_shadow(record.colore_ombra));
     surface::select_font(0);
 }
 
@@ -70,7 +67,7 @@ void NG_GIUST(const std::string& text, const NG_BOTTONE& record, const std::stri
     const surface::Size client = surface::client_size();
     const int64_t W = client.w;
     const int64_t H = client.h;
-    surface::set_colours(text_colour(record), transparent);
+    surface::set_colours(text_colour(record), surface::NO_COLOUR);
 
     // Pass 1 lays the words out by drawing them on the face; the face is
     // restored from the snapshot afterwards.
@@ -112,20 +109,14 @@ void NG_GIUST(const std::string& text, const NG_BOTTONE& record, const std::stri
     surface::set_pixels(snapshot);
 
     const int32_t y0 =
-        H < accumulated ? 0 : ngbutton::round_even(static_cast<double>(H - last_y - last_h) / 2.0);
+        H < accumulated ? 0 : surface::round_even(static_cast<double>(H - last_y - last_h) / 2.0);
     surface::set_pos(0, y0);
     for (const std::string& line : lines) {
         const int32_t y = surface::get_pos().y;
         const int32_t lw = surface::text_size(line).w;
-        const int32_t cx = ngbutton::round_even(static_cast<double>(W - lw) / 2.0);
-        if (record.colore_ombra >= 0) {
-            surface::set_colours(record.colore_ombra, transparent);
-            surface::set_pos(cx + 1, y + 1);
-            surface::print(line);
-        }
-        surface::set_colours(text_colour(record), transparent);
-        surface::set_pos(cx, y);
-        surface::print(line);
+        const int32_t cx = surface::round_even(static_cast<double>(W - lw) / 2.0);
+        ngbutton::print_shadowed(line, cx, y, text_colour(record),
+                                 ngbutton::button_shadow(record.colore_ombra));
         surface::new_line();
     }
     surface::redraw();

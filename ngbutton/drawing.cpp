@@ -10,7 +10,6 @@ namespace {
 
 constexpr int32_t black = 0x000000;
 constexpr int32_t white = 0xFFFFFF;
-constexpr int32_t transparent = -2;
 
 } // namespace
 
@@ -44,7 +43,7 @@ void NG_DISEG(const surface::Handle& dialog, const int32_t& background_id, const
 
     const std::string* cached = cache_entry(record.indice, record.stato);
     if (colour != 0.0) {
-        surface::clear(ngbutton::round_even(colour));
+        surface::clear(surface::round_even(colour));
     } else {
         surface::clear(black);
         if (cached != nullptr && !cached->empty()) {
@@ -107,16 +106,36 @@ void NG_SOPRA(const surface::Handle& dialog, const int32_t& id, const NG_BOTTONE
     // the exact half of the free width, the label one pixel left of it.
     double x = 4.0;
     if (centred) x = (record.larghezza - w) / 2.0 - 1.0;
-    if (record.ombra_etichetta >= 0) {
-        surface::set_colours(record.ombra_etichetta, transparent);
-        surface::set_pos(x + 1.0, 1.0);
-        surface::print(label);
-    }
-    surface::set_colours(record.colore_etichetta, transparent);
-    surface::set_pos(x, 0.0);
-    surface::print(label);
+    ngbutton::print_shadowed(label, x, 0.0, record.colore_etichetta,
+                             ngbutton::button_shadow(record.ombra_etichetta));
 
     surface::redraw();
     surface::delete_font(font);
     surface::select_font(0);
 }
+
+namespace ngbutton {
+
+void print_shadowed(std::span<const PlacedText> texts, int32_t colour,
+                    std::optional<int32_t> shadow) {
+    if (shadow) {
+        surface::set_colours(*shadow, surface::NO_COLOUR);
+        for (const PlacedText& t : texts) {
+            surface::set_pos(t.x + 1.0, t.y + 1.0);
+            surface::print(t.text);
+        }
+    }
+    surface::set_colours(colour, surface::NO_COLOUR);
+    for (const PlacedText& t : texts) {
+        surface::set_pos(t.x, t.y);
+        surface::print(t.text);
+    }
+}
+
+void print_shadowed(const std::string& text, double x, double y, int32_t colour,
+                    std::optional<int32_t> shadow) {
+    const PlacedText one[] = {{text, x, y}};
+    print_shadowed(one, colour, shadow);
+}
+
+} // namespace ngbutton

@@ -1,4 +1,4 @@
-// Helpers behind the graphic-button procedures: rounding, number reading,
+// Helpers behind the graphic-button procedures: whole-number division, number reading,
 // the caption word split, the accessible name and the checked access to the
 // picture cache.
 #pragma once
@@ -6,13 +6,12 @@
 #include "surface/surface.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace ngbutton {
-
-using surface::round_even;
 
 // a \ b: both operands rounded (halves to even), the quotient truncated
 // toward zero. A divisor that rounds to 0 gives 0.
@@ -40,6 +39,13 @@ std::string replace_all(std::string_view text, std::string_view from, std::strin
 // markers "$", "+", "_", CR, LF and the degree sign shown as blanks and runs
 // of blanks collapsed to one.
 std::string accessible_name(std::string_view caption);
+
+// The shadow of a button's caption or corner label: none for a negative
+// colour.
+inline std::optional<int32_t> button_shadow(int32_t colour) {
+    if (colour < 0) return std::nullopt;
+    return colour;
+}
 
 // Most lines a wrapped caption may have.
 constexpr int32_t max_caption_lines = 1000;

@@ -1,0 +1,70 @@
+// Band readings: which reading of a band sequence writes which result line,
+// and the text of each reading. Pure and toolkit-free: no drawing, no
+// window, nothing but the standard library.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The result fields, one line each.
+constexpr int32_t ID_RIGA_1 = 901;
+constexpr int32_t ID_RIGA_5 = 905;
+
+namespace calc {
+
+// What a reading makes of a sequence of one length.
+enum class BandRule {
+    Notice,     // one band: the tolerance-strip notice, for "argento" or "oro" only
+    ThreeBands, // two digits and a multiplier
+    FiveOfFour, // four bands as the first four of five: three digits and a multiplier
+    FourBands,  // two digits, a multiplier and a tolerance
+    FiveBands,  // three digits, a multiplier and a tolerance
+};
+
+// One reading that writes a result line: the field it writes, the end it
+// reads from and its rule.
+struct ResultLine {
+    int32_t field;
+    bool reverse; // read from the last band chosen
+    BandRule rule;
+};
+
+// Every reading, in the order the lines are written: the forward readings,
+// then the reverse ones, so a line written by both (the notice, and the
+// five-band value of four bands in 905) ends as the reverse reading has it.
+// A sequence of a given length takes the rows of that length only.
+inline constexpr std::array<ResultLine, 10> kResultLines = {{
+    {ID_RIGA_1, false, BandRule::Notice},
+    {ID_RIGA_1, false, BandRule::ThreeBands},
+    {ID_RIGA_5, false, BandRule::FiveOfFour},
+    {ID_RIGA_1 + 1, false, BandRule::FourBands},
+    {ID_RIGA_1 + 1, false, BandRule::FiveBands},
+    {ID_RIGA_1, true, BandRule::Notice},
+    {ID_RIGA_1 + 2, true, BandRule::ThreeBands},
+    {ID_RIGA_5, true, BandRule::FiveOfFour},
+    {ID_RIGA_1 + 3, true, BandRule::FourBands},
+    {ID_RIGA_1 + 3, true, BandRule::FiveBands},
+}};
+
+// The line that a reading writes for the band sequence, before blanks are
+// trimmed, or nothing when the reading does not apply to it (another length,
+// or the notice for a band that is no tolerance band).
+std::optional<std::string> read_line(std::string_view bande, const ResultLine& line);
+
+// Plain decimal text: at most 15 significant digits, "." whatever the locale,
+// no exponent, no thousands separator, no trailing zeros ("4.7", "1000", "0").
+std::string number_text(double v);
+
+} // namespace calc
+
+// The five result lines (fields 901..905) that a band sequence produces,
+// before blanks are trimmed for display: every reading of kResultLines
+// applied in turn, the fields no reading writes left "".
+std::array<std::string, 5> LEGGI_BANDE(std::string_view bande);
+
+// Formats a value text with unit and suffix; "" above 100000000 or in
+// exponent form.
+std::string TIENIOSC(const std::string& valore, const std::string& suffisso);
