@@ -177,36 +177,41 @@ template <class F> intptr_t run_modal(F during, int limit_ms = 2000) {
 
 // The cases that must not end the dialog run into the fallback (7); their
 // trace shows that what they did did reach the program.
-TEST_F(Handler, EndKeysAndCommandsEndTheDialog) {
-    struct Case {
-        const char* what;
-        std::function<void()> during;
-        intptr_t result;
-        const char* reached; // part of the trace
-    };
-    const Case cases[] = {
-        {"Escape collected by a field", [] { ultimo_tasto.assign(1, '\x1b'); }, 0, ""},
-        {"0 typed on the clock bar",
-         [] { QTimer::singleShot(150, [] { QTest::keyClick(widget_of(ID_OROLOGIO), '0'); }); }, 0,
-         "key 0;"},
-        {"x typed on the clock bar",
-         [] { QTimer::singleShot(150, [] { QTest::keyClick(widget_of(ID_OROLOGIO), 'x'); }); }, 7,
-         "key x;"},
-        {"Fine clicked", [] { QTest::mouseClick(widget_of(ID_FINE), Qt::LeftButton); }, 0,
-         "command 530;"},
-        {"cancel command", [] { press(surface::IDCANCEL); }, 0, ""},
-        {"clock bar clicked, then a colour",
-         [] {
-             QTest::mouseClick(widget_of(ID_OROLOGIO), Qt::LeftButton);
-             QTest::mouseClick(widget_of(605), Qt::LeftButton);
-         },
-         7, "release;command 605;"},
-    };
-    for (const auto& c : cases) {
-        SetUp();
-        EXPECT_EQ(run_modal(c.during, 1000), c.result) << c.what;
-        EXPECT_NE(trace.find(c.reached), std::string::npos) << c.what << ": " << trace;
-    }
+struct EndCase {
+    const char* what;
+    std::function<void()> during;
+    intptr_t result;
+    const char* reached; // part of the trace
+};
+
+class EndKeys : public Handler, public ::testing::WithParamInterface<EndCase> {};
+
+TEST_P(EndKeys, EndTheDialogOrNot) {
+    const EndCase& c = GetParam();
+    EXPECT_EQ(run_modal(c.during, 1000), c.result) << c.what;
+    EXPECT_NE(trace.find(c.reached), std::string::npos) << c.what << ": " << trace;
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Handler, EndKeys,
+    ::testing::Values(
+        EndCase{"Escape collected by a field", [] { ultimo_tasto.assign(1, '\x1b'); }, 0, ""},
+        EndCase{
+            "0 typed on the clock bar",
+            [] { QTimer::singleShot(150, [] { QTest::keyClick(widget_of(ID_OROLOGIO), '0'); }); },
+            0, "key 0;"},
+        EndCase{
+            "x typed on the clock bar",
+            [] { QTimer::singleShot(150, [] { QTest::keyClick(widget_of(ID_OROLOGIO), 'x'); }); },
+            7, "key x;"},
+        EndCase{"Fine clicked", [] { QTest::mouseClick(widget_of(ID_FINE), Qt::LeftButton); }, 0,
+                "command 530;"},
+        EndCase{"cancel command", [] { press(surface::IDCANCEL); }, 0, ""},
+        EndCase{"clock bar clicked, then a colour",
+                [] {
+                    QTest::mouseClick(widget_of(ID_OROLOGIO), Qt::LeftButton);
+                    QTest::mouseClick(widget_of(605), Qt::LeftButton);
+                },
+                7, "release;command 605;"}));
 
 } // namespace

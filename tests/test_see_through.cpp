@@ -148,7 +148,6 @@ TEST_F(Face, FrameEffectAndPictureSize) {
         {"state 1 effect", 1, "", "effetto_xxx", 0, false},
     };
     for (const Case& c : cases) {
-        SetUp();
         NG_BOTTONE r;
         r.stato = c.stato;
         r.effetto_0 = c.effetto_0;
