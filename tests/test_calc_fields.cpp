@@ -31,13 +31,8 @@ uint32_t pattern(int32_t x, int32_t y) {
     return uint32_t((x * 7) & 0xFF) | uint32_t((y * 5) & 0xFF) << 8 | 0x400000u;
 }
 
-QWidget* widget_of(int32_t id) {
-    return testsupport::control_widget(dialogo, id);
-}
-
-std::string accessible_name(int32_t id) {
-    return testsupport::accessible_name(dialogo, id);
-}
+using testsupport::accessible_name;
+using testsupport::control_widget;
 
 class Fields : public ::testing::Test {
   protected:
@@ -180,8 +175,8 @@ TEST_F(Fields, CentredTextIsPinkWithoutShadow) {
 }
 
 TEST_F(Fields, PendingKeyIsCollectedOnceByTheNextWrite) {
-    QWidget* field = widget_of(ID_RIGA_1 + 3);
-    QWidget* other = widget_of(ID_RIGA_1 + 4);
+    QWidget* field = control_widget(ID_RIGA_1 + 3);
+    QWidget* other = control_widget(ID_RIGA_1 + 4);
     ASSERT_NE(field, nullptr);
     ASSERT_NE(other, nullptr);
 
