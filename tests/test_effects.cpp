@@ -17,9 +17,7 @@ uint32_t px(uint32_t r, uint32_t g, uint32_t b, uint32_t reserved = 0xA5) {
     return (reserved << 24) | (r << 16) | (g << 8) | b;
 }
 
-std::string snapshot(int32_t w, int32_t h, const std::vector<uint32_t>& pixels) {
-    return testsupport::make_snapshot(w, h, pixels);
-}
+constexpr auto snapshot = &testsupport::make_snapshot;
 
 std::vector<uint32_t> pixels_of(const std::string& s) {
     std::vector<uint32_t> out((s.size() - 8) / 4);

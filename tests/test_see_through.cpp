@@ -12,9 +12,7 @@
 
 namespace {
 
-std::string snapshot(int32_t w, int32_t h, const std::vector<uint32_t>& pixels) {
-    return testsupport::make_snapshot(w, h, pixels);
-}
+constexpr auto snapshot = &testsupport::make_snapshot;
 
 uint32_t pixel(const std::string& s, std::size_t k) {
     uint32_t p;

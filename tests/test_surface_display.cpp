@@ -1,6 +1,7 @@
 // What a shown dialog puts on screen: direct display shows each operation
 // whole at once, deferred display waits for redraw, square boxes match their
 // outlined-path drawing; and where typed keys go.
+#include "support.h"
 #include "surface/surface.h"
 #include "surface/surface_private.h"
 
@@ -18,9 +19,7 @@ using namespace surface;
 
 namespace {
 
-QWidget* control_widget(Handle dialog, int32_t id) {
-    return detail::find_canvas_widget(control_handle(dialog, id));
-}
+using testsupport::control_widget;
 
 // The pixels the window shows where the control sits, as RGB32.
 QImage on_screen(Handle dialog, int32_t id) {
