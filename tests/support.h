@@ -96,6 +96,14 @@ inline std::string accessible_name(surface::Handle dialog, int32_t id) {
     return a->text(QAccessible::Name).toStdString();
 }
 
+// The same for the program's dialog.
+inline QWidget* control_widget(int32_t id) {
+    return control_widget(dialogo, id);
+}
+inline std::string accessible_name(int32_t id) {
+    return accessible_name(dialogo, id);
+}
+
 // A clean slate for calculator tests: no windows, fresh tables, the colour
 // table filled, no bands and no pending key.
 inline void fresh_calculator() {

@@ -176,13 +176,18 @@ TEST_F(ScreenReader, ButtonsAreNamedByTheirRestingCaption) {
         {ID_FINE, "FINE", "Fine", "FINE"},
         {ID_COLORI + 5, "giallo", "giallo", "giallo"},
         {ID_INDIETRO, "dieci$per+cento_netto", "", "dieci per cento netto"},
+        {ID_COLORI + 1,
+         "  A$$B_C+D\xB0"
+         "E  ",
+         "", "A B C D E"},
+        {ID_COLORI + 2, "$", "", ""},
     };
     int32_t x = 0;
     for (const auto& c : cases) {
         NG_BOTTONE& r = NG_BOTTONI[static_cast<std::size_t>(c.id)];
         r.indice = c.id;
-        r.x = x;
-        r.y = 120;
+        r.x = x % 380;
+        r.y = 120 + 65 * (x / 380);
         r.larghezza = 90;
         r.altezza = 60;
         r.testo_0 = c.rest;

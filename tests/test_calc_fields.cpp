@@ -16,23 +16,14 @@ namespace {
 constexpr int32_t kW = 400, kH = 300;
 constexpr int32_t kStrip = 40; // strip height: the cell side
 
-struct Image {
-    int32_t w = 0, h = 0;
-    std::string px; // B, G, R, reserved per pixel
-    uint32_t at(int32_t x, int32_t y) const {
-        const auto* p = reinterpret_cast<const unsigned char*>(px.data()) + 4 * (y * w + x);
-        return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2]; // 0x00BBGGRR
-    }
-};
-
-Image snapshot(int32_t id) {
+std::string snapshot(int32_t id) {
     surface::select_target(dialogo, id, surface::Display::Deferred);
-    const std::string s = surface::get_pixels();
-    Image img;
-    std::memcpy(&img.w, s.data(), 4);
-    std::memcpy(&img.h, s.data() + 4, 4);
-    img.px = s.substr(8);
-    return img;
+    return surface::get_pixels();
+}
+
+// Colour of a pixel as 0x00BBGGRR.
+uint32_t colour(const std::string& s, int32_t x, int32_t y) {
+    return uint32_t(testsupport::colour_at(s, x, y));
 }
 
 // The background pattern: every pixel tells where it is.
@@ -40,13 +31,8 @@ uint32_t pattern(int32_t x, int32_t y) {
     return uint32_t((x * 7) & 0xFF) | uint32_t((y * 5) & 0xFF) << 8 | 0x400000u;
 }
 
-QWidget* widget_of(int32_t id) {
-    return testsupport::control_widget(dialogo, id);
-}
-
-std::string accessible_name(int32_t id) {
-    return testsupport::accessible_name(dialogo, id);
-}
+using testsupport::accessible_name;
+using testsupport::control_widget;
 
 class Fields : public ::testing::Test {
   protected:
@@ -62,19 +48,14 @@ class Fields : public ::testing::Test {
                                  surface::SS_NOTIFY, 0);
 
         // The background gets a pattern so that misplaced copies show.
-        std::string snap(8 + 4 * kW * kH, '\0');
-        std::memcpy(snap.data(), &kW, 4);
-        std::memcpy(snap.data() + 4, &kH, 4);
+        std::vector<uint32_t> words;
         for (int32_t y = 0; y < kH; ++y)
             for (int32_t x = 0; x < kW; ++x) {
-                const uint32_t c = pattern(x, y);
-                char* p = snap.data() + 8 + 4 * (y * kW + x);
-                p[0] = char(c >> 16);
-                p[1] = char(c >> 8);
-                p[2] = char(c);
+                const uint32_t c = pattern(x, y); // 0x00BBGGRR to B, G, R in memory
+                words.push_back((c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF));
             }
         surface::select_target(dialogo, ID_SFONDO, surface::Display::Direct);
-        surface::set_pixels(snap);
+        surface::set_pixels(testsupport::make_snapshot(kW, kH, words));
         surface::select_target(dialogo, ID_RESISTENZA, surface::Display::Direct);
         surface::clear(0x204020);
 
@@ -104,11 +85,11 @@ struct Lit {
 };
 template <class Pred> Lit lit(int32_t id, Pred pred) {
     const surface::Point at = surface::control_pos(dialogo, id);
-    const Image img = snapshot(id);
+    const std::string img = snapshot(id);
     Lit l;
-    for (int32_t y = 0; y < img.h; ++y)
-        for (int32_t x = 0; x < img.w; ++x)
-            if (pred(img.at(x, y), pattern(at.x + x, at.y + y))) {
+    for (int32_t y = 0; y < testsupport::header(img, 4); ++y)
+        for (int32_t x = 0; x < testsupport::header(img, 0); ++x)
+            if (pred(colour(img, x, y), pattern(at.x + x, at.y + y))) {
                 ++l.count;
                 l.left = std::min(l.left, x);
                 l.right = std::max(l.right, x);
@@ -124,16 +105,16 @@ TEST_F(Fields, EmptyTextLeavesTheBackgroundAndTheSilverFrame) {
         QUICKADD(ID_RIGA_1 + 1, "old text to be covered");
         QUICKADD(ID_RIGA_1 + 1, "   ");
         const surface::Point at = surface::control_pos(dialogo, ID_RIGA_1 + 1);
-        const Image img = snapshot(ID_RIGA_1 + 1);
-        ASSERT_EQ(img.w, 370);
+        const std::string img = snapshot(ID_RIGA_1 + 1);
+        ASSERT_EQ(testsupport::header(img, 0), 370);
         int32_t wrong = 0;
-        for (int32_t y = 0; y < img.h; ++y)
-            for (int32_t x = 0; x < img.w; ++x) {
+        for (int32_t y = 0; y < testsupport::header(img, 4); ++y)
+            for (int32_t x = 0; x < testsupport::header(img, 0); ++x) {
                 // The frame runs from (0, 0) to (w, h): its right and bottom
                 // edges fall just outside the field.
                 const bool frame = cornice == 1 && (x == 0 || y == 0);
                 const uint32_t want = frame ? 0xC0C0C0u : pattern(at.x + x, at.y + y);
-                if (img.at(x, y) != want) ++wrong;
+                if (colour(img, x, y) != want) ++wrong;
             }
         EXPECT_EQ(wrong, 0) << "cornice " << cornice;
         EXPECT_EQ(accessible_name(ID_RIGA_1 + 1), "");
@@ -171,7 +152,7 @@ TEST_F(Fields, AlignmentIsReadWithoutRegardToCase) {
                           {"Centro", "centro"},     {"destra", ""},           {"sinistra ", ""}};
     auto draw = [&](const char* alignment) {
         NG_SCRIV(dialogo, ID_SFONDO, ID_RIGA_1 + 2, alignment, "12:34:56");
-        return snapshot(ID_RIGA_1 + 2).px;
+        return snapshot(ID_RIGA_1 + 2);
     };
     for (const auto& c : cases) EXPECT_EQ(draw(c.alignment), draw(c.same_as)) << c.alignment;
     EXPECT_NE(draw("sinistra"), draw("centro"));
@@ -194,8 +175,8 @@ TEST_F(Fields, CentredTextIsPinkWithoutShadow) {
 }
 
 TEST_F(Fields, PendingKeyIsCollectedOnceByTheNextWrite) {
-    QWidget* field = widget_of(ID_RIGA_1 + 3);
-    QWidget* other = widget_of(ID_RIGA_1 + 4);
+    QWidget* field = control_widget(ID_RIGA_1 + 3);
+    QWidget* other = control_widget(ID_RIGA_1 + 4);
     ASSERT_NE(field, nullptr);
     ASSERT_NE(other, nullptr);
 
@@ -215,12 +196,12 @@ TEST_F(Fields, PendingKeyIsCollectedOnceByTheNextWrite) {
 
 TEST_F(Fields, WriteOnAMissingControlDrawsNothingElsewhere) {
     QUICKADD(ID_RIGA_1, "keep");
-    const Image before = snapshot(ID_RIGA_1);
+    const std::string before = snapshot(ID_RIGA_1);
     // Select the field, then write to an id that does not exist.
     surface::select_target(dialogo, ID_RIGA_1, surface::Display::Direct);
     ultimo_tasto.assign(1, 'z');
     NG_SCRIV(dialogo, ID_SFONDO, 4242, "sinistra", "intruder");
-    EXPECT_EQ(snapshot(ID_RIGA_1).px, before.px);
+    EXPECT_EQ(snapshot(ID_RIGA_1), before);
     EXPECT_EQ(ultimo_tasto, "");
 }
 
@@ -242,18 +223,18 @@ TEST_F(Fields, BandCellFillAndLabelColour) {
         surface::clear(0x204020);
         const int32_t p = 3;
         RIAGGIOR(c.value, p);
-        const Image img = snapshot(ID_RESISTENZA);
+        const std::string img = snapshot(ID_RESISTENZA);
         const int32_t s = kStrip, left = s * (p - 1);
         // Fill just inside the top of the ellipse, away from the label.
-        EXPECT_EQ(img.at(left + s / 2, 4), c.fill) << c.value;
+        EXPECT_EQ(colour(img, left + s / 2, 4), c.fill) << c.value;
         // The square's corner is outside the ellipse.
-        EXPECT_EQ(img.at(left + 1, 1), 0x204020u) << c.value;
+        EXPECT_EQ(colour(img, left + 1, 1), 0x204020u) << c.value;
         // Nothing outside cell p: x from 2s to 3s.
         int32_t outside = 0, label = 0;
         int32_t label_left = 1 << 30, label_right = -1, label_bottom = -1;
-        for (int32_t y = 0; y < img.h; ++y)
-            for (int32_t x = 0; x < img.w; ++x) {
-                const uint32_t v = img.at(x, y);
+        for (int32_t y = 0; y < testsupport::header(img, 4); ++y)
+            for (int32_t x = 0; x < testsupport::header(img, 0); ++x) {
+                const uint32_t v = colour(img, x, y);
                 if ((x < left || x > left + s) && v != 0x204020u) ++outside;
                 if (v == c.label) {
                     ++label;
@@ -269,9 +250,9 @@ TEST_F(Fields, BandCellFillAndLabelColour) {
         if (c.value == 0) continue; // on a black cell the shadow cannot be seen
         const int32_t cx = left + s / 2, cy = s / 2, r = s / 2 - 3;
         int32_t dark_right = -1, dark_bottom = -1;
-        for (int32_t y = 0; y < img.h; ++y)
-            for (int32_t x = left; x <= left + s && x < img.w; ++x) {
-                const uint32_t v = img.at(x, y);
+        for (int32_t y = 0; y < testsupport::header(img, 4); ++y)
+            for (int32_t x = left; x <= left + s && x < testsupport::header(img, 0); ++x) {
+                const uint32_t v = colour(img, x, y);
                 const int sum = int(v & 0xFF) + int(v >> 8 & 0xFF) + int(v >> 16 & 0xFF);
                 if ((x - cx) * (x - cx) + (y - cy) * (y - cy) < r * r && sum < 0x60) {
                     dark_right = std::max(dark_right, x);
@@ -299,14 +280,14 @@ TEST_F(Fields, BandCellFillAndLabelColour) {
 }
 
 TEST_F(Fields, CellsOutOfRangeOrBeyondTheStripAreHarmless) {
-    const Image before = snapshot(ID_RESISTENZA);
+    const std::string before = snapshot(ID_RESISTENZA);
     for (const auto& [v, p] : {std::pair{-1, 1}, {12, 1}, {255, 2}, {3, 9}, {3, 100000}}) {
         RIAGGIOR(v, p);
-        EXPECT_EQ(snapshot(ID_RESISTENZA).px, before.px) << v << " at " << p;
+        EXPECT_EQ(snapshot(ID_RESISTENZA), before) << v << " at " << p;
     }
     // Cell 8 of a 300-wide strip with side 40 is cut at the edge.
     RIAGGIOR(1, 8);
-    EXPECT_EQ(snapshot(ID_RESISTENZA).at(299, 5), 0x000080u);
+    EXPECT_EQ(colour(snapshot(ID_RESISTENZA), 299, 5), 0x000080u);
 }
 
 } // namespace
@@ -377,13 +358,13 @@ TEST_F(Fields, RewriteShowsWhateverChangedSinceTheLastWrite) {
         NG_BOTTONI[id].cornice = 0;
         NG_BOTTONI[id].font = font;
         QUICKADD(id, text);
-        const std::string before = snapshot(id).px;
+        const std::string before = snapshot(id);
         c.change();
         NG_SCRIV(dialogo, ID_SFONDO, id, c.alignment, text);
         surface::select_target(dialogo, id, surface::Display::Deferred);
         const std::string shown = surface::get_pixels();
         EXPECT_EQ(shown, fresh_write(id, c.alignment, text));
-        EXPECT_EQ(shown.substr(8) == before, c.same_look);
+        EXPECT_EQ(shown == before, c.same_look);
         EXPECT_EQ(accessible_name(id), text);
     }
 }

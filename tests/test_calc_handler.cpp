@@ -19,13 +19,8 @@ namespace {
 
 constexpr int32_t kW = 640, kH = 400;
 
-QWidget* widget_of(int32_t id) {
-    return testsupport::control_widget(dialogo, id);
-}
-
-std::string accessible_name(int32_t id) {
-    return testsupport::accessible_name(dialogo, id);
-}
+using testsupport::accessible_name;
+using testsupport::control_widget;
 
 using testsupport::trimmed;
 
@@ -135,7 +130,7 @@ TEST_F(Handler, ClockTickWritesTheTimeAndDropsOtherKeys) {
         << shown.toStdString();
 
     // A key typed on the clock bar reaches ultimo_tasto at the next tick.
-    QTest::keyClick(widget_of(ID_OROLOGIO), 'q');
+    QTest::keyClick(control_widget(ID_OROLOGIO), 'q');
     DLG_CB(dialogo, surface::WM_TIMER, 2, 0);
     EXPECT_EQ(ultimo_tasto, "q");
     DLG_CB(dialogo, surface::WM_TIMER, 2, 0);
@@ -169,7 +164,7 @@ template <class F> intptr_t run_modal(F during, int limit_ms = 2000) {
     const surface::Handle d = dialogo;
     trace.clear();
     ReleaseSpy spy;
-    widget_of(ID_OROLOGIO)->installEventFilter(&spy);
+    control_widget(ID_OROLOGIO)->installEventFilter(&spy);
     QTimer::singleShot(0, during);
     QTimer::singleShot(limit_ms, [d] { surface::end_dialog(d, 7); });
     return surface::show_modal(d, traced_handler);
@@ -177,36 +172,45 @@ template <class F> intptr_t run_modal(F during, int limit_ms = 2000) {
 
 // The cases that must not end the dialog run into the fallback (7); their
 // trace shows that what they did did reach the program.
-TEST_F(Handler, EndKeysAndCommandsEndTheDialog) {
-    struct Case {
-        const char* what;
-        std::function<void()> during;
-        intptr_t result;
-        const char* reached; // part of the trace
-    };
-    const Case cases[] = {
-        {"Escape collected by a field", [] { ultimo_tasto.assign(1, '\x1b'); }, 0, ""},
-        {"0 typed on the clock bar",
-         [] { QTimer::singleShot(150, [] { QTest::keyClick(widget_of(ID_OROLOGIO), '0'); }); }, 0,
-         "key 0;"},
-        {"x typed on the clock bar",
-         [] { QTimer::singleShot(150, [] { QTest::keyClick(widget_of(ID_OROLOGIO), 'x'); }); }, 7,
-         "key x;"},
-        {"Fine clicked", [] { QTest::mouseClick(widget_of(ID_FINE), Qt::LeftButton); }, 0,
-         "command 530;"},
-        {"cancel command", [] { press(surface::IDCANCEL); }, 0, ""},
-        {"clock bar clicked, then a colour",
-         [] {
-             QTest::mouseClick(widget_of(ID_OROLOGIO), Qt::LeftButton);
-             QTest::mouseClick(widget_of(605), Qt::LeftButton);
-         },
-         7, "release;command 605;"},
-    };
-    for (const auto& c : cases) {
-        SetUp();
-        EXPECT_EQ(run_modal(c.during, 1000), c.result) << c.what;
-        EXPECT_NE(trace.find(c.reached), std::string::npos) << c.what << ": " << trace;
-    }
+struct EndCase {
+    const char* what;
+    std::function<void()> during;
+    intptr_t result;
+    const char* reached; // part of the trace
+};
+
+class EndKeys : public Handler, public ::testing::WithParamInterface<EndCase> {};
+
+TEST_P(EndKeys, EndTheDialogOrNot) {
+    const EndCase& c = GetParam();
+    EXPECT_EQ(run_modal(c.during, 1000), c.result) << c.what;
+    EXPECT_NE(trace.find(c.reached), std::string::npos) << c.what << ": " << trace;
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Handler, EndKeys,
+    ::testing::Values(
+        EndCase{"Escape collected by a field", [] { ultimo_tasto.assign(1, '\x1b'); }, 0, ""},
+        EndCase{"0 typed on the clock bar",
+                [] {
+                    QTimer::singleShot(150,
+                                       [] { QTest::keyClick(control_widget(ID_OROLOGIO), '0'); });
+                },
+                0, "key 0;"},
+        EndCase{"x typed on the clock bar",
+                [] {
+                    QTimer::singleShot(150,
+                                       [] { QTest::keyClick(control_widget(ID_OROLOGIO), 'x'); });
+                },
+                7, "key x;"},
+        EndCase{"Fine clicked", [] { QTest::mouseClick(control_widget(ID_FINE), Qt::LeftButton); },
+                0, "command 530;"},
+        EndCase{"cancel command", [] { press(surface::IDCANCEL); }, 0, ""},
+        EndCase{"clock bar clicked, then a colour",
+                [] {
+                    QTest::mouseClick(control_widget(ID_OROLOGIO), Qt::LeftButton);
+                    QTest::mouseClick(control_widget(605), Qt::LeftButton);
+                },
+                7, "release;command 605;"}));
 
 } // namespace

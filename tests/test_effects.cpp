@@ -17,9 +17,7 @@ uint32_t px(uint32_t r, uint32_t g, uint32_t b, uint32_t reserved = 0xA5) {
     return (reserved << 24) | (r << 16) | (g << 8) | b;
 }
 
-std::string snapshot(int32_t w, int32_t h, const std::vector<uint32_t>& pixels) {
-    return testsupport::make_snapshot(w, h, pixels);
-}
+constexpr auto snapshot = &testsupport::make_snapshot;
 
 std::vector<uint32_t> pixels_of(const std::string& s) {
     std::vector<uint32_t> out((s.size() - 8) / 4);
@@ -155,29 +153,41 @@ TEST(Effects, RandomBlueFollowsTheSharedGenerator) {
     EXPECT_EQ(after, surface::random_state());
 }
 
-TEST(Effects, NameMatching) {
-    struct Case {
+// Which names select an effect: effect_known must agree with what NG_LI_EF
+// does to the pixels, since callers skip NG_LI_EF when it says no. Case and
+// surrounding blanks do not matter; tabs and anything else do.
+TEST(Effects, KnownNamesExactlyChangePixels) {
+    const struct {
         std::string name;
-        bool selects_green;
-    };
-    const Case cases[] = {
-        {"effetto_verde", true},
-        {"EFFETTO_VERDE", true},
-        {"  effetto_verde   ", true},
-        {" Effetto_Verde", true},
-        {"effetto_verdex", false},
-        {"effetto_verd", false},
-        {"\teffetto_verde", false},
-        {"effetto_verde\t", false},
-        {"effetto verde", false},
-        {std::string("effetto_verde\0", 14), false},
+        bool known;
+    } cases[] = {
         {"", false},
         {"   ", false},
+        {"255", false},
+        {"effetto", false},
+        {"effetto_verdee", false},
+        {"effetto_verd", false},
+        {"effetto verde", false},
+        {"\teffetto_blu", false},
+        {"effetto_verde\t", false},
+        {std::string("effetto_verde\0", 14), false},
+        {"effetto_verde", true},
+        {"  EFFETTO_Rosso  ", true},
+        {" Effetto_Verde", true},
+        {"effetto_scurisci", true},
+        {"effetto_schiarisci", true},
+        {"effetto_giallino", true},
+        {"effetto_bgx", true},
+        {"effetto_xx4", true},
     };
-    const std::vector<uint32_t> in{px(30, 60, 90)};
-    for (const Case& c : cases) {
-        const auto want = c.selects_green ? std::vector<uint32_t>{px(0, 60, 0)} : in;
-        EXPECT_EQ(run(1, 1, in, c.name), want) << '"' << c.name << '"';
+    // 16 x 16 pixels running through dark, light and mixed colours.
+    std::vector<uint32_t> varied;
+    for (uint32_t i = 0; i < 256; ++i)
+        varied.push_back(px((i * 13 + 200) & 0xFF, (i * 91 + 40) & 0xFF, (i * 37) & 0xFF));
+    for (const auto& c : cases) {
+        SCOPED_TRACE('"' + c.name + '"');
+        EXPECT_EQ(effect_known(c.name), c.known);
+        EXPECT_EQ(run(16, 16, varied, c.name) != varied, c.known);
     }
 }
 

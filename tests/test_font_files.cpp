@@ -35,6 +35,8 @@ TEST(FontFiles, LaterRegistrationsOfAPathCountWithoutRereadingIt) {
         EXPECT_EQ(s.add ? AddFontResourceA(path.c_str()) : RemoveFontResourceA(path.c_str()),
                   s.expected);
     }
+    EXPECT_EQ(AddFontResourceA(nullptr), 0);
+    EXPECT_EQ(RemoveFontResourceA("/nonexistent/font.otf"), 0);
 }
 
 } // namespace

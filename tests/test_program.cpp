@@ -23,12 +23,10 @@
 
 namespace {
 
-QWidget* control_widget(int32_t id) {
-    return testsupport::control_widget(dialogo, id);
-}
+using testsupport::control_widget;
 
 std::string accessible_name(int32_t id) {
-    return testsupport::trimmed(testsupport::accessible_name(dialogo, id));
+    return testsupport::trimmed(testsupport::accessible_name(id));
 }
 
 std::array<std::string, 5> shown_fields() {

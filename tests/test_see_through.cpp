@@ -12,9 +12,7 @@
 
 namespace {
 
-std::string snapshot(int32_t w, int32_t h, const std::vector<uint32_t>& pixels) {
-    return testsupport::make_snapshot(w, h, pixels);
-}
+constexpr auto snapshot = &testsupport::make_snapshot;
 
 uint32_t pixel(const std::string& s, std::size_t k) {
     uint32_t p;
@@ -148,7 +146,6 @@ TEST_F(Face, FrameEffectAndPictureSize) {
         {"state 1 effect", 1, "", "effetto_xxx", 0, false},
     };
     for (const Case& c : cases) {
-        SetUp();
         NG_BOTTONE r;
         r.stato = c.stato;
         r.effetto_0 = c.effetto_0;
