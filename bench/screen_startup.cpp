@@ -62,78 +62,15 @@ using bench::median;
 
 // ------------------------------------------------------------------ processes
 
-pid_t server_pid = 0;
-
-void stop_server() {
-    if (server_pid <= 0) return;
-    kill(server_pid, SIGTERM);
-    waitpid(server_pid, nullptr, 0);
-    server_pid = 0;
-}
-
-// Starts Xvfb on a free display; returns its name (":N"), empty on failure.
-std::string start_server() {
-    int fds[2];
-    if (pipe(fds) != 0) return {};
-    server_pid = fork();
-    if (server_pid == 0) {
-        close(fds[0]);
-        const std::string fd = std::to_string(fds[1]);
-        const std::string screen =
-            std::to_string(kScreenW) + "x" + std::to_string(kScreenH) + "x24";
-        const int null = open("/dev/null", O_WRONLY);
-        if (null >= 0) {
-            dup2(null, STDOUT_FILENO);
-            dup2(null, STDERR_FILENO);
-        }
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
-               "-nolisten", "tcp", "-ac", "-noreset", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    std::string number;
-    char c;
-    while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-    close(fds[0]);
-    if (server_pid < 0 || number.empty()) {
-        stop_server();
-        return {};
-    }
-    return ":" + number;
-}
-
-// Runs a program to its end; true when it exited with 0.
-bool run_tool(const std::vector<std::string>& argv) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        std::vector<char*> args;
-        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        execvp(args[0], args.data());
-        _exit(127);
-    }
-    int status = 0;
-    if (pid < 0 || waitpid(pid, &status, 0) != pid) return false;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 // Starts `program` in `folder` on `display`, its output thrown away.
 pid_t spawn(const std::string& program, const std::string& folder, const std::string& display) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (chdir(folder.c_str()) != 0) _exit(127);
-        const int null = open("/dev/null", O_WRONLY);
-        if (null >= 0) {
-            dup2(null, STDOUT_FILENO);
-            dup2(null, STDERR_FILENO);
-        }
-        setenv("DISPLAY", display.c_str(), 1);
-        setenv("QT_QPA_PLATFORM", "xcb", 1);
-        unsetenv("WAYLAND_DISPLAY");
-        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    return pid;
+    bench::Launch launch;
+    launch.args = {program};
+    launch.folder = folder;
+    launch.env = {{"DISPLAY", display}, {"QT_QPA_PLATFORM", "xcb"}};
+    launch.unset_env = {"WAYLAND_DISPLAY"};
+    launch.quiet = true;
+    return bench::start(launch);
 }
 
 struct Usage {
@@ -270,7 +207,9 @@ struct Program {
 
 // A fresh solid root with nothing of an earlier run left on it.
 bool clean_root(const Config& cfg, Samples& screen) {
-    if (!run_tool({"xsetroot", "-display", cfg.display, "-solid", kRootColour})) return false;
+    bench::Launch xsetroot;
+    xsetroot.args = {"xsetroot", "-display", cfg.display, "-solid", kRootColour};
+    if (!bench::run(xsetroot)) return false;
     const std::vector<uint32_t> plain(screen.size(), kRootPixel);
     std::vector<uint32_t> now;
     for (int tries = 0; tries < 200; ++tries) {
@@ -394,7 +333,8 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    cfg.display = start_server();
+    bench::XServer server;
+    cfg.display = server.start(kScreenW, kScreenH);
     if (cfg.display.empty()) {
         std::fprintf(stderr, "screen_startup: Xvfb did not start\n");
         return 1;
@@ -402,7 +342,6 @@ int main(int argc, char** argv) {
     Samples screen;
     if (!screen.connect(cfg.display)) {
         std::fprintf(stderr, "screen_startup: cannot reach %s\n", cfg.display.c_str());
-        stop_server();
         return 1;
     }
     // The clock bar of a dialog of the whole screen at (-1, -1).
@@ -414,7 +353,6 @@ int main(int argc, char** argv) {
     int failures = 0;
     if (!take_reference(cfg, screen, baseline) || !take_reference(cfg, screen, program)) {
         std::fprintf(stderr, "screen_startup: a reference run did not cover the screen\n");
-        stop_server();
         return 1;
     }
     for (int r = 0; r < runs; ++r) {
@@ -424,7 +362,7 @@ int main(int argc, char** argv) {
         failures += !timed_run(cfg, screen, a, timeline);
         failures += !timed_run(cfg, screen, b, timeline);
     }
-    stop_server();
+    server.stop();
     if (baseline.final_ms.empty() || program.final_ms.empty()) return 1;
 
     report(baseline);

@@ -1,7 +1,7 @@
 // Helpers shared by the fuzz targets.
 #pragma once
 
-#include "surface/surface.h"
+#include "tests/headless.h"
 
 #include <QApplication>
 #include <algorithm>
@@ -16,11 +16,10 @@ namespace fuzzsupport {
 // A headless application object for the targets that draw or ask for the
 // screen; made once, never ended.
 inline void start_headless() {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    headless::prepare();
     static int argc = 1;
     static char name[] = "fuzz";
     static char* argv[] = {name, nullptr};
-    surface::prepare_toolkit();
     static QApplication* app = new QApplication(argc, argv);
     (void)app;
 }

@@ -2,7 +2,7 @@
 # The program's look on a 3840x2160 X screen at Xft.dpi 192, halved, against
 # its look on 1920x1080 at 96 DPI, control by control, after the same four
 # presses (giallo, viola, rosso, oro).
-#   look_density.sh <resistenze executable> <scratch folder>
+#   look_density.sh <resistenze executable> <resistenze-layout> <scratch folder>
 # Each control is cut from both screenshots, the larger halved, and both
 # reduced to blocks of 8 x 8 pixels of the smaller look (32 x 32 for the
 # result lines, see below); every block must match within MAX_BLOCK per
@@ -51,7 +51,7 @@ if [ "${1:-}" = "--inside" ]; then
     exit $?
 fi
 
-program=$1 scratch=$2
+program=$1 layout=$2 scratch=$3
 for tool in xvfb-run xauth xdotool xrdb import convert compare; do
     if ! command -v "$tool" >/dev/null; then
         echo "look_density: $tool is not installed; skipped"
@@ -63,27 +63,37 @@ unset QT_QPA_PLATFORM WAYLAND_DISPLAY QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS
 export XDG_RUNTIME_DIR="$scratch/runtime"
 mkdir -m 0700 "$XDG_RUNTIME_DIR"
 
-# Control rectangles (x y w h on the screen) at each size; the dialog's
-# client area starts at (-1, -1). The frame stays 10 pixels at both sizes,
-# so the larger layout is not exactly twice the smaller.
-declare -A small=(
-    [giallo]="643 95 157 157" [viola]="1118 95 157 157" [rosso]="326 95 157 157"
-    [oro]="1752 95 157 157" [nero]="9 95 157 157" [argento]="1593 95 157 157"
-    [marrone]="167 95 157 157" [indietro]="9 253 124 124" [bande]="134 253 1775 124"
-    [riga1]="9 378 1900 108" [riga2]="9 487 1900 108" [riga3]="9 596 1900 108"
-    [fine]="9 961 949 108" [resetta]="959 961 949 108")
-declare -A large=(
-    [giallo]="1283 182 317 317" [viola]="2238 182 317 317" [rosso]="646 182 317 317"
-    [oro]="3512 182 317 317" [nero]="9 182 317 317" [argento]="3193 182 317 317"
-    [marrone]="327 182 317 317" [indietro]="9 499 249 249" [bande]="259 499 3570 249"
-    [riga1]="9 749 3820 216" [riga2]="9 966 3820 216" [riga3]="9 1183 3820 216"
-    [fine]="9 1933 1909 216" [resetta]="1919 1933 1909 216")
+# Control rectangles (x y w h on the screen) at each size, from the layout
+# program: the dialog fills the screen and its client area starts at
+# (-1, -1). The frame stays 10 pixels at both sizes, so the larger layout is
+# not exactly twice the smaller.
+declare -A small large
+while read -r _ name x y w h; do small[$name]="$x $y $w $h"; done < <("$layout" 1920 1080 -1 -1)
+while read -r _ name x y w h; do large[$name]="$x $y $w $h"; done < <("$layout" 3840 2160 -1 -1)
+if [ -z "${small[bianco]:-}" ] || [ -z "${large[bianco]:-}" ]; then
+    echo "look_density: $layout gave no rectangles" >&2
+    exit 1
+fi
+compared=(nero marrone rosso giallo viola argento oro indietro resistenza riga1 riga2 riga3 fine
+    resetta)
 
 # The centre of a control, for a click.
 centre() {
     local x y w h
     read -r x y w h <<<"$1"
     echo "$((x + w / 2)) $((y + h / 2))"
+}
+# A point low on the white face of "bianco" (below its caption), and one on
+# the fourth band of the strip (below its number).
+ready() {
+    local x y w h
+    read -r x y w h <<<"$1"
+    echo "$((x + w / 2)) $((y + h * 9 / 10))"
+}
+fourth_band() {
+    local x y w h
+    read -r x y w h <<<"$1"
+    echo "$((x + w * 245 / 1000)) $((y + h * 3 / 4))"
 }
 presses() {
     local -n at=$1
@@ -93,10 +103,10 @@ presses() {
 
 # shellcheck disable=SC2046
 xvfb-run -a -s "-screen 0 1920x1080x24 -noreset" bash "$0" --inside "$program" 96 "$scratch/1080.png" \
-    "1513 237" "568 314" $(presses small)
+    "$(ready "${small[bianco]}")" "$(fourth_band "${small[resistenza]}")" $(presses small)
 # shellcheck disable=SC2046
 xvfb-run -a -s "-screen 0 3840x2160x24 -noreset" bash "$0" --inside "$program" 192 "$scratch/2160.png" \
-    "3026 480" "1132 620" $(presses large)
+    "$(ready "${large[bianco]}")" "$(fourth_band "${large[resistenza]}")" $(presses large)
 
 # Largest block difference of a control, the larger look's crop moved by
 # (dx, dy) pixels of the smaller look. Both looks are cut once per control
@@ -125,7 +135,7 @@ block_difference() {
 # are compared in blocks of 32 x 32 pixels (still far finer than a line
 # drawn at another size or place).
 failed=0
-for name in "${!small[@]}"; do
+for name in "${compared[@]}"; do
     read -r x y w h <<<"${small[$name]}"
     read -r X Y W H <<<"${large[$name]}"
     cut_control "$x" "$y" "$w" "$h" "$X" "$Y" "$W" "$H"

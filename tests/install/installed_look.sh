@@ -29,13 +29,18 @@ start() {
     pid=$!
     timeout 20 xdotool search --sync --onlyvisible --class resistenze >/dev/null
 }
-# shoot OUT: the screen below the clock bar (which ends at y = 10 + 8% of
-# 1080) as raw RGB, once two shots a second apart agree and are not all black.
+# The screen from 10 pixels below the clock bar down, the bar's place taken
+# from the layout of a dialog of the whole screen at (-1, -1).
+read -r _ _ _ clock_y _ clock_h < <("$build/app/resistenze-layout" 1920 1080 -1 -1 | grep ' orologio ')
+below=$((clock_y + clock_h + 10))
+area=1920x$((1080 - below))+0+$below
+# shoot OUT: that part of the screen as raw RGB, once two shots a second
+# apart agree and are not all black.
 shoot() {
-    import -window root -crop 1920x975+0+105 -depth 8 "rgb:$1"
+    import -window root -crop "$area" -depth 8 "rgb:$1"
     for _ in $(seq 15); do
         sleep 1
-        import -window root -crop 1920x975+0+105 -depth 8 "rgb:$work/now.rgb"
+        import -window root -crop "$area" -depth 8 "rgb:$work/now.rgb"
         cmp -s "$1" "$work/now.rgb" && [ -n "$(tr -d '\0' <"$1" | head -c 1)" ] && return
         mv "$work/now.rgb" "$1"
     done
@@ -60,7 +65,7 @@ start "$work/empty" "$work/prefix/bin/resistenze"
 shoot "$work/installed.rgb"
 finish
 if ! cmp -s "$work/built.rgb" "$work/installed.rgb"; then
-    differing=$(compare -metric AE -size 1920x975 -depth 8 "rgb:$work/built.rgb" \
+    differing=$(compare -metric AE -size "${area%%+*}" -depth 8 "rgb:$work/built.rgb" \
         "rgb:$work/installed.rgb" null: 2>&1 || true)
     echo "FAIL: the installed program's screen differs in $differing pixels" >&2
     exit 1
