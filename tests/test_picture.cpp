@@ -483,7 +483,7 @@ TEST_F(Picture, PicturesCutShortOrTooLargeAreRefused) {
     // Placed on a control, a picture cut short leaves the control as it was.
     const surface::Handle dlg = control(60, 40, 0x0000FF);
     const QImage before = control_pixels();
-    NG_CARIC(dlg, kId, "cut.jpg", 1, kGreen);
+    NG_CARIC(dlg, kId, "cut-end.jpg", 1, kGreen);
     EXPECT_EQ(control_pixels(), before);
     NG_CARIC(dlg, kId, "whole.jpg", 1, kGreen);
     EXPECT_NE(control_pixels(), before);
