@@ -1,6 +1,7 @@
 // The imaging library's flat interface on QImageReader / QImage / QPainter.
 #include "imaging/gdiplus.h"
 
+#include "imaging/jpeg_decoder.h"
 #include "imaging/picture_data.h"
 #include "surface/surface.h"
 
@@ -63,15 +64,30 @@ QImageReader* open_reader(QImageReader& reader, const QString& path) {
     return &reader;
 }
 
+// Decodes the file into `out` (in place when its size and format suit the
+// decoder), scaled to `scaled` when that is valid. JPEGs go to libjpeg,
+// which tells a file cut short from a whole one; the rest to Qt's readers.
+bool read_picture(const QString& path, QImage& out, QSize scaled = {}) {
+    switch (gdiplus::decode_jpeg(path, out, scaled)) {
+    case gdiplus::JpegOutcome::Decoded:
+        return true;
+    case gdiplus::JpegOutcome::Refused:
+        return false;
+    case gdiplus::JpegOutcome::NotJpeg:
+        break;
+    }
+    QImageReader reader;
+    open_reader(reader, path);
+    if (scaled.isValid()) reader.setScaledSize(scaled);
+    return reader.read(&out);
+}
+
 // Decodes a deferred picture scaled to about `want` (smaller when `want`
 // would exceed the temporary budget). Null on failure.
 QImage decode_scaled(const GpImage& image, QSize want) {
     const QSize size = within(want, gdiplus::kScaledDecodeBytes);
-    QImageReader reader;
-    open_reader(reader, image.path);
-    if (size != image.native) reader.setScaledSize(size);
     QImage out;
-    if (!reader.read(&out)) return {};
+    if (!read_picture(image.path, out, size != image.native ? size : QSize())) return {};
     return out;
 }
 
@@ -81,9 +97,7 @@ QImage decode_scaled(const GpImage& image, QSize want) {
 bool decode_in_place(const GpImage& image, QImage& dc, QImage& elsewhere) {
     QImage view(dc.bits(), dc.width(), dc.height(), dc.bytesPerLine(), dc.format());
     const uchar* buffer = view.constBits();
-    QImageReader reader;
-    open_reader(reader, image.path);
-    if (!reader.read(&view)) return false;
+    if (!read_picture(image.path, view)) return false;
     if (view.constBits() != buffer) elsewhere = view;
     return true;
 }
@@ -240,7 +254,7 @@ GpStatus load_image(const char16_t* filename, GpImage** image, LoadFor purpose) 
     }
     if (!known_size ||
         (purpose != LoadFor::Placing && bytes_of(result->native) <= kFullDecodeBytes)) {
-        if (!reader.read(&result->pixels) || result->pixels.isNull()) {
+        if (!read_picture(path, result->pixels) || result->pixels.isNull()) {
             delete result;
             return UnknownImageFormat;
         }
@@ -275,10 +289,9 @@ void prefetch(const char16_t* filename) {
     Prefetched* record = ahead.get();
     try {
         record->worker = std::thread([record] {
-            QImageReader reader;
-            open_reader(reader, record->path);
             const QSize expected = record->pixels.size();
-            record->decoded = reader.read(&record->pixels) && record->pixels.size() == expected;
+            record->decoded =
+                read_picture(record->path, record->pixels) && record->pixels.size() == expected;
             record->done.set_value();
         });
     } catch (const std::system_error&) {

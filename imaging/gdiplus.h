@@ -1,9 +1,11 @@
 // The imaging library's flat interface, as the picture loader uses it, on
 // QImageReader / QImage / QPainter.
 //
-// Files whose data ends early, and pictures declaring more than kMaxPixels
-// (other than JPEGs drawn into a target), fail to load (GdipLoadImageFromFile
-// returns an error) before any pixel is decoded.
+// PNG, BMP and GIF files whose data ends early, and pictures declaring more
+// than kMaxPixels (other than JPEGs drawn into a target), fail to load
+// (GdipLoadImageFromFile returns an error) before any pixel is decoded. A
+// JPEG is judged by its decoder (jpeg_decoder.h): one cut short fails where
+// it is decoded, like any broken picture.
 //
 // Memory: a picture whose full decoded size would exceed kFullDecodeBytes is
 // not decoded when it is loaded; only its header is read. It is decoded later
@@ -73,8 +75,8 @@ constexpr int64_t kScaledDecodeBytes = int64_t(32) << 20;
 constexpr int64_t kMaxPixels = int64_t(1) << 26;
 
 // What a picture file is opened for. Files whose data ends early are always
-// refused, and so are pictures declaring more than kMaxPixels except where
-// said, before any pixel is decoded.
+// refused (JPEGs once decoded), and so are pictures declaring more than
+// kMaxPixels except where said, before any pixel is decoded.
 enum class LoadFor {
     // Its own bitmap (GdipLoadImageFromFile): a picture within the decoding
     // budget is decoded at once, so a broken one fails when it is loaded.

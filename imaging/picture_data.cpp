@@ -1,8 +1,7 @@
-// Structure walks over JPEG, BMP and GIF files: markers, rows and blocks are
+// Structure walks over PNG, BMP and GIF files: chunks, rows and blocks are
 // followed to the end of the picture without decoding any pixel.
 #include "imaging/picture_data.h"
 
-#include <algorithm>
 #include <cstring>
 
 namespace gdiplus {
@@ -22,74 +21,6 @@ uint32_t be16(Bytes p) {
 }
 uint32_t be32(Bytes p) {
     return be16(p) << 16 | be16(p + 2);
-}
-
-// The fewest bytes of coded data a JPEG frame can have: a sequential
-// Huffman-coded frame spends at least two bits on every 8 x 8 block of every
-// component (a DC code and an end of block), a progressive one at least one
-// bit (its DC scan). Arithmetic coding has no such floor: 0.
-int64_t jpeg_least_coded_bytes(unsigned sof, Bytes f, int64_t length) {
-    if (sof != 0xC0 && sof != 0xC1 && sof != 0xC2) return 0;
-    if (length < 8) return 0;
-    const int64_t h = be16(f + 3), w = be16(f + 5);
-    const unsigned count = f[7];
-    if (length < 8 + 3 * int64_t(count)) return 0;
-    unsigned hmax = 1, vmax = 1;
-    for (unsigned c = 0; c < count; ++c) {
-        hmax = std::max(hmax, unsigned(f[9 + 3 * c] >> 4));
-        vmax = std::max(vmax, unsigned(f[9 + 3 * c] & 15));
-    }
-    int64_t blocks = 0;
-    for (unsigned c = 0; c < count; ++c) {
-        const unsigned hs = f[9 + 3 * c] >> 4, vs = f[9 + 3 * c] & 15;
-        const int64_t cw = (w * hs + hmax - 1) / hmax, ch = (h * vs + vmax - 1) / vmax;
-        blocks += ((cw + 7) / 8) * ((ch + 7) / 8);
-    }
-    return sof == 0xC2 ? blocks / 8 : blocks / 4;
-}
-
-// From SOI to EOI: marker segments by their lengths, and after each start
-// of scan its coded data, where a 0xFF byte is followed only by a stuffed
-// zero, a restart marker or the next marker. The coded data must be enough
-// for every block of the frame.
-bool jpeg_complete(Bytes d, int64_t n) {
-    int64_t i = 2, coded = 0, least = 0, scan_start = 0;
-    bool in_scan = false, any_scan = false;
-    auto next_ff = [&](int64_t from) {
-        const void* ff = from < n ? std::memchr(d + from, 0xFF, size_t(n - from)) : nullptr;
-        return ff ? static_cast<Bytes>(ff) - d : n;
-    };
-    while (i < n) {
-        if (d[i] != 0xFF) {
-            if (!in_scan) return false; // garbage where a marker belongs
-            i = next_ff(i);
-            continue;
-        }
-        if (i + 1 >= n) return false;
-        const unsigned m = d[i + 1];
-        if (m == 0xFF) { // fill byte
-            ++i;
-            continue;
-        }
-        if (m == 0x00 || m == 0x01 || (m >= 0xD0 && m <= 0xD8)) { // stuffing, restart
-            if (m == 0x00 && !in_scan) return false;
-            i += 2;
-            continue;
-        }
-        if (in_scan) coded += i - scan_start;
-        if (m == 0xD9) return any_scan && coded >= least; // end of image
-        if (i + 3 >= n) return false;
-        const int64_t length = be16(d + i + 2);
-        if (length < 2 || i + 2 + length > n) return false;
-        if (m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC)
-            least = jpeg_least_coded_bytes(m, d + i + 2, length);
-        i += 2 + length;
-        in_scan = m == 0xDA;
-        any_scan = any_scan || in_scan;
-        scan_start = i;
-        if (in_scan) i = next_ff(i);
-    }
-    return false;
 }
 
 // Chunks from the signature to IEND, each within the file; the compressed
@@ -201,8 +132,6 @@ bool gif_complete(Bytes d, int64_t n) {
 
 bool picture_data_complete(const unsigned char* data, int64_t size) {
     if (data == nullptr || size < 0) return false;
-    if (size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF)
-        return jpeg_complete(data, size);
     if (size >= 2 && data[0] == 'B' && data[1] == 'M') return bmp_complete(data, size);
     if (size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0)
         return png_complete(data, size);

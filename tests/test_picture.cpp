@@ -10,6 +10,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QImage>
+#include <QImageWriter>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QTemporaryDir>
@@ -19,6 +20,7 @@
 #include <cstdio>
 #include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <sys/resource.h>
 
 namespace {
@@ -275,7 +277,8 @@ TEST_F(Picture, FailuresReturnZeroAndSpareTheCallersTarget) {
     const surface::Handle target = bitmap(30, 30, kBlue);
 
     EXPECT_EQ(fGDIp_2hBMP_impl(good, 0x7654321, 1, 0), 0); // unknown target
-    EXPECT_EQ(fGDIp_2hBMP_impl(broken.toStdString(), target, 1, 0), 0);
+    EXPECT_EQ(fGDIp_2hBMP_impl("missing.jpg", target, 1, 0), 0);
+    EXPECT_EQ(fGDIp_2hBMP_impl(broken.toStdString(), target, 0, 0), 0);
     EXPECT_EQ(fGDIp_2hBMP_impl(broken.toStdString(), 0, 0, 0), 0);
 
     surface::select_target(target, 0, Display::Deferred);
@@ -290,9 +293,11 @@ TEST_F(Picture, FailuresReturnZeroAndSpareTheCallersTarget) {
 }
 
 // Missing, empty, noisy files and data that ends early are refused in every
-// format, whole files of the same pictures load; more than 2^26 pixels is
-// refused except for a JPEG drawn into a target, which comes out at the
-// target's size; none of it takes much memory.
+// format, whole files of the same pictures load, and so do JPEGs without
+// their end marker or with a stray byte between segments, pixel for pixel as
+// the whole file; more than 2^26 pixels is refused except for a JPEG drawn
+// into a target, which comes out at the target's size; none of it takes much
+// memory.
 TEST_F(Picture, PicturesCutShortOrTooLargeAreRefused) {
     auto write = [](const char* name, const QByteArray& bytes) {
         QFile f(name);
@@ -312,6 +317,15 @@ TEST_F(Picture, PicturesCutShortOrTooLargeAreRefused) {
         return i;
     }();
     const QByteArray jpg = bytes_of(red, "JPEG"), bmp = bytes_of(red, "BMP");
+    const QByteArray prog = [&] {
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "jpeg");
+        writer.setProgressiveScanWrite(true);
+        writer.write(red);
+        return buffer.data();
+    }();
+    const QByteArray eoi("\xFF\xD9", 2);
     // 1 x 1 GIF: header, two colours (red, white), one picture, its data.
     const QByteArray gif("GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\x00\x00\xff\xff\xff"
                          "\x2c\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00\x3b",
@@ -345,6 +359,13 @@ TEST_F(Picture, PicturesCutShortOrTooLargeAreRefused) {
     write("noise-after-soi.jpg", QByteArray("\xFF\xD8\xFF", 3) + noise);
     QDir().mkdir("folder.jpg");
     write("no-end.jpg", jpg.left(jpg.size() - 2));
+    write("stray.jpg", QByteArray(jpg).insert(jpg.indexOf("\xFF\xC4"), 'x'));
+    write("cut-data.jpg", jpg.left(jpg.size() - 12)); // in the coded data
+    write("cut-end.jpg", jpg.left(jpg.size() - 12) + eoi);
+    write("prog.jpg", prog);
+    write("prog-no-end.jpg", prog.left(prog.size() - 2));
+    write("prog-cut.jpg", prog.left(prog.size() / 2));
+    write("prog-last-scan.jpg", prog.left(prog.lastIndexOf("\xFF\xDA")) + eoi);
     write("whole.bmp", bmp);
     write("cut.bmp", bmp.left(bmp.size() - 40));
     write("whole.gif", gif);
@@ -364,10 +385,18 @@ TEST_F(Picture, PicturesCutShortOrTooLargeAreRefused) {
         const char* file;
         surface::Size own; // from target 0; {0, 0}: refused
         bool into_target;
+        const char* same_as = nullptr; // a file loaded earlier, pixel for pixel
     } cases[] = {
         {"whole.jpg", {40, 30}, true},
+        {"no-end.jpg", {40, 30}, true, "whole.jpg"},
+        {"stray.jpg", {40, 30}, true, "whole.jpg"},
+        {"prog.jpg", {40, 30}, true},
+        {"prog-no-end.jpg", {40, 30}, true, "prog.jpg"},
         {"cut.jpg", {}, false},
-        {"no-end.jpg", {}, false},
+        {"cut-data.jpg", {}, false},
+        {"cut-end.jpg", {}, false},
+        {"prog-cut.jpg", {}, false},
+        {"prog-last-scan.jpg", {}, false},
         {"whole.bmp", {40, 30}, true},
         {"cut.bmp", {}, false},
         {"whole.gif", {1, 1}, true},
@@ -385,6 +414,7 @@ TEST_F(Picture, PicturesCutShortOrTooLargeAreRefused) {
         {"folder.jpg", {}, false},
         {"huge.jpg", {}, false},
     };
+    std::map<std::string, QImage> own;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
         const surface::Handle made = fGDIp_2hBMP_impl(c.file, 0, 0, 0);
@@ -392,6 +422,10 @@ TEST_F(Picture, PicturesCutShortOrTooLargeAreRefused) {
         if (made != 0) {
             EXPECT_EQ(surface::client_size(), c.own);
             EXPECT_TRUE(close_to(current_pixels().pixel(0, 0), kRedRgb, 8));
+            if (c.same_as) {
+                EXPECT_EQ(current_pixels(), own[c.same_as]);
+            }
+            own[c.file] = current_pixels();
             surface::end_bitmap();
         }
         surface::select_target(target, 0, Display::Deferred);
@@ -408,7 +442,7 @@ TEST_F(Picture, PicturesCutShortOrTooLargeAreRefused) {
     // Placed on a control, a picture cut short leaves the control as it was.
     const surface::Handle dlg = control(60, 40, 0x0000FF);
     const QImage before = control_pixels();
-    NG_CARIC(dlg, kId, "cut.jpg", 1, kGreen);
+    NG_CARIC(dlg, kId, "cut-end.jpg", 1, kGreen);
     EXPECT_EQ(control_pixels(), before);
     NG_CARIC(dlg, kId, "whole.jpg", 1, kGreen);
     EXPECT_NE(control_pixels(), before);

@@ -1,0 +1,29 @@
+// JPEG files decoded with libjpeg directly, so that the decoder's own view
+// of the data decides whether a picture is all there: a file whose coded
+// data runs out (or meets a marker) before the last row is refused; stray
+// bytes between segments and a missing end marker after the last row are
+// harmless and accepted.
+#pragma once
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+namespace gdiplus {
+
+enum class JpegOutcome {
+    NotJpeg, // the file does not start like a JPEG (or cannot be read)
+    Refused, // a JPEG that is cut short, damaged or too large to decode
+    Decoded,
+};
+
+// Decodes the JPEG file at `path` into `out` (Format_Grayscale8 for a grey
+// picture, Format_RGB32 otherwise). When `out` already has the decoded size
+// and format its pixels are written in place. A valid `want` other than the
+// picture's own size decodes at about that size: libjpeg shrinks by eighths
+// while the result stays at least `want`, then the rest is scaled smoothly
+// to exactly `want`. No output on stderr; safe to call from several threads
+// at once.
+JpegOutcome decode_jpeg(const QString& path, QImage& out, QSize want = {});
+
+} // namespace gdiplus
