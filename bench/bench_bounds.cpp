@@ -68,8 +68,8 @@ class EscapeWhenPainted : public QObject {
     bool pressed_ = false;
 };
 
-int run_program(int argc, char** argv) {
-    if (!surface::start_application(argc, argv)) return 1;
+int run_program(char* program) {
+    if (!surface::start_application(program)) return 1;
     static EscapeWhenPainted escape;
     qApp->installEventFilter(&escape);
     return PRINCIPALE();
@@ -158,7 +158,7 @@ BENCHMARK_CAPTURE(BM_Bounds, configured_2147483647, 2147483647, 2147483647)
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 2 && std::strcmp(argv[1], "--program") == 0) return run_program(argc, argv);
+    if (argc >= 2 && std::strcmp(argv[1], "--program") == 0) return run_program(argv[0]);
 
     self_path = bench::self_path(argv[0]);
 
