@@ -18,7 +18,7 @@ int32_t LEGGI_NUMERO(std::string_view text);
 void LEGGO_CN(const std::string& file);
 // The size the dialog is made with from the configured w x h: an edge of 0
 // takes the work area's; a size above 2^26 pixels or with an edge above
-// 32767 shrinks, both edges by one factor, until it fits both.
+// 24576 shrinks, both edges by one factor, until it fits both.
 surface::Size dialog_size(int32_t w, int32_t h, surface::Size work_area);
 
 void NG_FONT_(const std::string& file, const std::string& face, int32_t& handle,

@@ -6,9 +6,11 @@
 
 namespace {
 
-// 256 MB of 4-byte pixels, and the largest window edge X11 takes.
+// 256 MB of 4-byte pixels, and the longest edge. X11 takes up to 32767, but
+// the colour buttons' side follows the width: a dialog that wide and 2048
+// high would need more than a gigabyte at its peak.
 constexpr int64_t kLargestArea = int64_t(1) << 26;
-constexpr int64_t kLargestEdge = 32767;
+constexpr int64_t kLargestEdge = 24576;
 
 } // namespace
 

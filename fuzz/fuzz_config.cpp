@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // instead), and the dialog made from it is visible and within bounds.
     if (pixelori < 0 || pixelver < 0) std::abort();
     const surface::Size made = dialog_size(pixelori, pixelver, {1920, 1080});
-    if (made.w < 1 || made.h < 1 || made.w > 32767 || made.h > 32767 ||
+    if (made.w < 1 || made.h < 1 || made.w > 24576 || made.h > 24576 ||
         int64_t{made.w} * made.h > (int64_t{1} << 26))
         std::abort();
     return 0;
