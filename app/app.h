@@ -14,9 +14,12 @@ extern int32_t larghezzacornice;
 // even; -2147483648 when out of the 32-bit range; 0 when there is none.
 int32_t LEGGI_NUMERO(std::string_view text);
 // Reads "tavi_menu_conf.cnf" into the three globals. A negative width or
-// height becomes the desktop's; one above kLargestEdge becomes kLargestEdge.
-constexpr int32_t kLargestEdge = 8192;
+// height becomes the desktop's.
 void LEGGO_CN(const std::string& file);
+// The size the dialog is made with from the configured w x h: an edge of 0
+// takes the work area's; a size above 2^26 pixels or with an edge above
+// 24576 shrinks, both edges by one factor, until it fits both.
+surface::Size dialog_size(int32_t w, int32_t h, surface::Size work_area);
 
 void NG_FONT_(const std::string& file, const std::string& face, int32_t& handle,
               const int32_t& size, std::string& path);

@@ -2,7 +2,6 @@
 #include "app/app.h"
 #include "ngbutton/ng_bottone.h"
 
-#include <algorithm>
 #include <climits>
 #include <string>
 #include <string_view>
@@ -169,9 +168,4 @@ void LEGGO_CN(const std::string& file) {
 
     if (pixelori < 0) pixelori = schermo.w;
     if (pixelver < 0) pixelver = schermo.h;
-    // A dialog takes 4 bytes a pixel several times over (window, background,
-    // button faces): a larger edge is reduced, silently, so that no
-    // configuration can exhaust the memory or stall the shut-down.
-    pixelori = std::min(pixelori, kLargestEdge);
-    pixelver = std::min(pixelver, kLargestEdge);
 }

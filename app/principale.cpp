@@ -7,7 +7,6 @@
 
 #include <QString>
 #include <QtGlobal>
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -54,19 +53,19 @@ int PRINCIPALE() {
         pixelver = lavoro.h;
         larghezzacornice = 10;
     }
-    const int32_t W = pixelori;
-    const int32_t H = pixelver;
+    // A missing size takes the work area's, a huge one shrinks: a dialog
+    // takes 4 bytes a pixel several times over (window, background, button
+    // faces), and the window system refuses longer edges.
+    const surface::Size size = dialog_size(pixelori, pixelver, lavoro);
+    const int32_t W = size.w;
+    const int32_t H = size.h;
 
     surface::create_backdrop("", -1, -1, lavoro.w, lavoro.h, 0, surface::SW_SHOWNORMAL);
     surface::clear(0);
 
     const int32_t x = surface::round_even((static_cast<double>(lavoro.w) - W) / 2.0 - 1.0);
     const int32_t y = surface::round_even((static_cast<double>(lavoro.h) - H) / 2.0 - 1.0);
-    // A window of no width or height is never shown, so it could not take the
-    // keyboard and the user could not end the program (a configuration file
-    // without sizes leaves them at 0): such a dialog gets one pixel. The
-    // layout below still uses W and H as they are.
-    dialogo = surface::create_dialog(0, "", x, y, std::max(W, 1), std::max(H, 1), kPopupStyle, 0);
+    dialogo = surface::create_dialog(0, "", x, y, W, H, kPopupStyle, 0);
 
     surface::set_dialog_icon(dialogo, "logo");
     surface::set_window_accessible_name(dialogo, "resistenze");

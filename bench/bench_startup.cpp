@@ -90,8 +90,8 @@ int run_empty_dialog(int argc, char** argv) {
     return 0;
 }
 
-int run_program(int argc, char** argv) {
-    if (!surface::start_application(argc, argv)) return 1;
+int run_program(char* program) {
+    if (!surface::start_application(program)) return 1;
     Milestones watch([](QDialog*) { surface::end_dialog(dialogo, 0); });
     qApp->installEventFilter(&watch);
     return PRINCIPALE();
@@ -153,7 +153,7 @@ BENCHMARK(BM_StartUp)->UseManualTime()->Iterations(9)->Unit(benchmark::kMillisec
 int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "--empty-dialog") == 0)
         return run_empty_dialog(argc, argv);
-    if (argc >= 2 && std::strcmp(argv[1], "--program") == 0) return run_program(argc, argv);
+    if (argc >= 2 && std::strcmp(argv[1], "--program") == 0) return run_program(argv[0]);
 
     self_path = bench::self_path(argv[0]);
 

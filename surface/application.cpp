@@ -22,10 +22,14 @@ bool gui_available() {
 
 using namespace detail;
 
-bool start_application(int& argc, char** argv) {
+bool start_application(char* program) {
     if (QCoreApplication::instance() != nullptr) return gui_available();
-    if (!choose_platform(argc, argv)) return false;
+    if (!choose_platform()) return false;
     prepare_toolkit();
+    // The toolkit would take options such as -platform from the command
+    // line; the window system is chosen above, by the environment alone.
+    static int argc = 1;
+    static char* argv[] = {program, nullptr};
     static QApplication* app = new QApplication(argc, argv);
     (void)app;
     end_on_signals();

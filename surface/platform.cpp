@@ -1,5 +1,5 @@
-// Which window system the program runs on. An explicit QT_QPA_PLATFORM (or
-// -platform) is obeyed; otherwise X11 whenever DISPLAY is set, XWayland in a
+// Which window system the program runs on. An explicit QT_QPA_PLATFORM is
+// obeyed; otherwise X11 whenever DISPLAY is set, XWayland in a
 // Wayland session included, because the layout places its windows
 // absolutely; Wayland alone otherwise. Every candidate is tried here first
 // (its plugin is installed and loads, its display answers), since the
@@ -35,6 +35,13 @@ const char* env(const char* name) {
     return v != nullptr && *v != '\0' ? v : nullptr;
 }
 
+// The first display named in the environment that did not answer.
+std::string unanswered;
+
+void note_unanswered(const char* name) {
+    if (unanswered.empty()) unanswered = name;
+}
+
 // Whether the X server named by DISPLAY accepts a connection.
 bool x_display_reachable() {
     if (env("DISPLAY") == nullptr) return false;
@@ -53,6 +60,7 @@ bool x_display_reachable() {
         if (connection != nullptr) disconnect(connection);
     }
     dlclose(lib);
+    if (!ok) note_unanswered(env("DISPLAY"));
     return ok;
 }
 
@@ -66,7 +74,10 @@ bool wayland_reachable() {
     std::string path = name;
     if (path.front() != '/') {
         const char* runtime = env("XDG_RUNTIME_DIR");
-        if (runtime == nullptr) return false;
+        if (runtime == nullptr) {
+            note_unanswered(name);
+            return false;
+        }
         path = std::string(runtime) + "/" + path;
     }
     sockaddr_un address{};
@@ -77,6 +88,7 @@ bool wayland_reachable() {
     if (fd < 0) return false;
     const bool ok = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
     ::close(fd);
+    if (!ok) note_unanswered(name);
     return ok;
 }
 
@@ -117,23 +129,9 @@ bool can_start(const QString& entry) {
     return platform_plugin_loads(name);
 }
 
-// The platform asked for on the command line (-platform name), if any.
-const char* platform_argument(int argc, char** argv) {
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0)
-            return argv[i + 1];
-    }
-    return nullptr;
-}
-
 } // namespace
 
-bool choose_platform(int argc, char** argv) {
-    if (const char* asked = platform_argument(argc, argv)) {
-        for (const QString& entry : QString::fromLocal8Bit(asked).split(u';', Qt::SkipEmptyParts))
-            if (can_start(entry)) return true;
-        return false;
-    }
+bool choose_platform() {
     if (const char* asked = env("QT_QPA_PLATFORM")) {
         // A list is tried in its order; the toolkit is handed the entry that
         // can start.
@@ -188,3 +186,7 @@ bool on_wayland() {
 }
 
 } // namespace surface::detail
+
+std::string surface::unopened_display() {
+    return detail::unanswered;
+}

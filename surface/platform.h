@@ -7,7 +7,7 @@ namespace surface::detail {
 bool gui_available();
 // Picks the window system before the application object exists; false when
 // none can start.
-bool choose_platform(int argc, char** argv);
+bool choose_platform();
 // Ends the program on SIGTERM, SIGINT and SIGHUP (a session's logout, Ctrl-C
 // in a terminal) as the window's close command does, so that the dialog's
 // handler ends it and the fonts are released.

@@ -62,9 +62,13 @@ enum class Display { Direct, Deferred };
 
 // ---------------------------------------------------------------- process
 // Prepares the toolkit (device-pixel layout, font substitutions) and creates
-// the application object. Returns false when no display can be opened (the
-// caller reports it); never aborts.
-bool start_application(int& argc, char** argv);
+// the application object, which is given the program's path and no other
+// argument. Returns false when no display can be opened (the caller reports
+// it, naming unopened_display()); never aborts.
+bool start_application(char* program);
+// The display that start_application could not open, as DISPLAY or
+// WAYLAND_DISPLAY names it; empty when none was named or it answered.
+std::string unopened_display();
 // Switches the toolkit to device-pixel layout; call before any application
 // object exists (start_application does it).
 void prepare_toolkit();

@@ -87,15 +87,10 @@ TEST_F(ConfigFile, LineRules) {
         {"bare CR, later line wins", "pixelori=640\rpixelori=700\r\nlarghezzacornice=2", 700, 0, 2},
         {"value ends at the next occurrence", "pixelori=1pixelori=2", 1, 0, 0},
         {"ctrl-z ends the file", std::string("pixelori=800\r\x1apixelver=600"), 800, 0, 0},
-        // an edge above 8192 pixels is reduced to 8192; the frame width is not
-        {"8192 stays", "pixelori=8192\r\npixelver=8192", 8192, 8192, 0},
-        {"8193 reduced", "pixelori=8193\r\npixelver=8193", 8192, 8192, 0},
-        {"width reduced", "pixelori=100000\r\npixelver=700", 8192, 700, 0},
-        {"height reduced", "pixelori=1024\r\npixelver=2147483647\r\nlarghezzacornice=100000", 1024,
-         8192, 100000},
-        {"largest in hex", "pixelori=&H7FFFFFFF\r\npixelver=1e5", 8192, 8192, 0},
+        // the reader keeps sizes of any height; the dialog's bounds come later
+        {"huge sizes kept", "pixelori=100000\r\npixelver=&H7FFFFFFF", 100000, INT32_MAX, 0},
         {"binary bytes", std::string("\0\xff\xfe pixelori=640\0\x01\r\x80pixelver=1e9", 32), 640,
-         8192, 0},
+         1000000000, 0},
     };
     for (const auto& c : cases) {
         pixelori = pixelver = larghezzacornice = 0;
@@ -106,6 +101,27 @@ TEST_F(ConfigFile, LineRules) {
         EXPECT_EQ(pixelver, ver) << c.what;
         EXPECT_EQ(larghezzacornice, c.cornice) << c.what;
     }
+}
+
+TEST(DialogSize, MissingSizesTakeTheWorkAreaHugeOnesShrink) {
+    const surface::Size work{1920, 1040};
+    const struct {
+        int32_t w, h;
+        surface::Size made;
+    } cases[] = {
+        {0, 700, {1920, 700}},
+        {1024, 0, {1024, 1040}},
+        {0, 0, {1920, 1040}},
+        {10000, 600, {10000, 600}},
+        {8192, 8192, {8192, 8192}},
+        {32767, 2048, {24576, 1536}},
+        {16384, 8192, {11585, 5792}},
+        {40000, 100, {24576, 61}},
+        {100, 40000, {61, 24576}},
+        {800, 1000000000, {1, 24576}},
+        {INT32_MAX, INT32_MAX, {8192, 8192}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(dialog_size(c.w, c.h, work), c.made) << c.w << "x" << c.h;
 }
 
 TEST_F(ConfigFile, NoReadableFileChangesNothing) {
