@@ -205,6 +205,7 @@ void NG_SCRIV(const surface::Handle& dialog, const int32_t& background_id, const
     surface::set_pos(end_pos.x, end_pos.y);
     surface::set_focus();
     ultimo_tasto = surface::take_pending_key();
+    const std::string mark = look.mark;
     if (!showing) {
         surface::redraw();
         if (may_keep) {
@@ -213,7 +214,7 @@ void NG_SCRIV(const surface::Handle& dialog, const int32_t& background_id, const
         }
     }
     surface::select_font(0);
-    describe_field(dialog, id, t, look.mark);
+    describe_field(dialog, id, t, mark);
 }
 
 void QUICKADD(const int32_t& id, const std::string& text, calc::Series series) {
