@@ -82,6 +82,10 @@ int PRINCIPALE() {
     NG_FONT_(kFontFile, kFontFace, font_44.handle, 44, font_44.path);
     NG_FONT_(kFontFile, kFontFace, font_h28.handle, surface::round_even(h / 28.0), font_h28.path);
     NG_FONT_(kFontFile, kFontFace, font_h60.handle, surface::round_even(h / 60.0), font_h60.path);
+    // The marks are small: a plain bold sans keeps them readable where the
+    // sketched face would fade.
+    font_marchio =
+        surface::create_font("DejaVu Sans", surface::round_even(h / 50.0), surface::FONT_BOLD, 0);
 
     DEFINISC(dialogo, ID_SFONDO, W, H);
     gdiplus::drop_prefetched();
@@ -92,5 +96,7 @@ int PRINCIPALE() {
     release_font(font_44);
     release_font(font_h28);
     release_font(font_h60);
+    surface::delete_font(font_marchio);
+    font_marchio = 0;
     return 0;
 }

@@ -12,6 +12,11 @@ namespace {
 
 // Colour of centred text (red 255, green 110, blue 110).
 constexpr int32_t kCentredColour = 0x6E6EFF;
+// Colour of the standard-value mark: a dark green (red 0, green 110, blue 50)
+// that reads well on the light paper of the result lines.
+constexpr int32_t kMarkColour = 0x326E00;
+// Where left-aligned text begins in its field.
+constexpr double kTextLeft = 10;
 
 bool same_word(const std::string& a, const char* b) {
     std::size_t i = 0;
@@ -55,6 +60,8 @@ struct FieldLook {
     std::string text;
     int alignment = 0; // 0 none, 1 left with shadow, 2 centred
     surface::Handle font = 0;
+    std::string mark; // the series after a left-aligned line, "" for none
+    surface::Handle mark_font = 0;
     int32_t shadow = 0;
     int32_t colour = 0;
     int32_t cornice = 0;
@@ -87,6 +94,20 @@ void take_field_key(int32_t id) {
     ultimo_tasto = surface::take_pending_key();
 }
 
+// The series mark after a left-aligned line in a compact face, its foot on
+// the foot of the line; left out when the field has no room for it.
+void draw_mark(const FieldLook& look, const surface::Size& text) {
+    surface::select_font(look.mark_font);
+    const surface::Size ms = surface::text_size(look.mark);
+    const double x = kTextLeft + text.w + ms.h / 2.0;
+    if (x + ms.w <= look.size.w) {
+        surface::set_colours(kMarkColour, surface::NO_COLOUR);
+        surface::set_pos(x, (look.size.h + text.h) / 2.0 - ms.h);
+        surface::print(look.mark);
+    }
+    surface::select_font(look.font);
+}
+
 // Draws a field's look on the selected control: the background beneath it,
 // the outline and the text. Returns where the text position is left.
 surface::Point draw_field(const FieldLook& look, const NG_BOTTONE& rec) {
@@ -99,20 +120,27 @@ surface::Point draw_field(const FieldLook& look, const NG_BOTTONE& rec) {
     }
     const surface::Size ts = surface::text_size(look.text);
     if (look.alignment == 1) {
-        ngbutton::print_shadowed(look.text, 10, (h - ts.h) / 2.0, rec.colore_testo_0,
+        ngbutton::print_shadowed(look.text, kTextLeft, (h - ts.h) / 2.0, rec.colore_testo_0,
                                  rec.colore_ombra);
     } else if (look.alignment == 2) {
         surface::set_colours(kCentredColour, surface::NO_COLOUR);
         surface::set_pos((look.size.w - ts.w) / 2, (h - ts.h) / 2.0);
         surface::print(look.text);
     }
-    return surface::get_pos();
+    // The mark leaves the text position where the line put it.
+    const surface::Point end = surface::get_pos();
+    if (look.alignment == 1 && !look.mark.empty()) draw_mark(look, ts);
+    return end;
 }
 
-// What a screen reader hears of a written field: its text. A result line's
-// change is news; the clock bar's change every second is not.
-void describe_field(surface::Handle dialog, int32_t id, const std::string& text) {
+// What a screen reader hears of a written field: its text, and of a standard
+// value its series. A result line's change is news; the clock bar's change
+// every second is not.
+void describe_field(surface::Handle dialog, int32_t id, const std::string& text,
+                    const std::string& mark) {
     surface::set_accessible(dialog, id, surface::Role::StaticText, text, id != ID_OROLOGIO);
+    surface::set_accessible_description(dialog, id,
+                                        mark.empty() ? "" : "valore normalizzato " + mark);
 }
 
 // The band strip describes the chosen colours in order ("giallo, viola").
@@ -130,7 +158,7 @@ void describe_strip(const std::string& bands) {
 } // namespace
 
 void NG_SCRIV(const surface::Handle& dialog, const int32_t& background_id, const int32_t& id,
-              const std::string& alignment, const std::string& text) {
+              const std::string& alignment, const std::string& text, calc::Series series) {
     const std::string t = trim_blanks(text);
     // Without the control nothing is drawn, and there is no key to collect;
     // an unknown id must not leave an earlier target to be drawn on.
@@ -150,6 +178,10 @@ void NG_SCRIV(const surface::Handle& dialog, const int32_t& background_id, const
     look.text = t;
     look.alignment = same_word(alignment, "sinistra") ? 1 : same_word(alignment, "centro") ? 2 : 0;
     look.font = surface::selected_font();
+    if (look.alignment == 1 && series != calc::Series::None && !t.empty()) {
+        look.mark = calc::series_name(series);
+        look.mark_font = font_marchio;
+    }
     look.shadow = rec.colore_ombra;
     look.colour = rec.colore_testo_0;
     look.cornice = rec.cornice;
@@ -173,6 +205,7 @@ void NG_SCRIV(const surface::Handle& dialog, const int32_t& background_id, const
     surface::set_pos(end_pos.x, end_pos.y);
     surface::set_focus();
     ultimo_tasto = surface::take_pending_key();
+    const std::string mark = look.mark;
     if (!showing) {
         surface::redraw();
         if (may_keep) {
@@ -181,11 +214,11 @@ void NG_SCRIV(const surface::Handle& dialog, const int32_t& background_id, const
         }
     }
     surface::select_font(0);
-    describe_field(dialog, id, t);
+    describe_field(dialog, id, t, mark);
 }
 
-void QUICKADD(const int32_t& id, const std::string& text) {
-    NG_SCRIV(dialogo, ID_SFONDO, id, "sinistra", text);
+void QUICKADD(const int32_t& id, const std::string& text, calc::Series series) {
+    NG_SCRIV(dialogo, ID_SFONDO, id, "sinistra", text, series);
 }
 
 void RIAGGIOR(const int32_t& v, const int32_t& p) {
@@ -197,13 +230,13 @@ void AGGIORNA(const std::string& bande, const int32_t& k) {
     // applies writes its line.
     struct Write {
         int32_t id;
-        std::string line;
+        calc::Reading reading;
     };
     std::vector<Write> writes;
-    for (int32_t id = ID_RIGA_1; id <= ID_RIGA_5; ++id) writes.push_back({id, ""});
+    for (int32_t id = ID_RIGA_1; id <= ID_RIGA_5; ++id) writes.push_back({id, {}});
     for (const calc::ResultLine& line : calc::kResultLines)
-        if (auto text = calc::read_line(bande, line))
-            writes.push_back({line.field, std::move(*text)});
+        if (auto reading = calc::read_line(bande, line))
+            writes.push_back({line.field, std::move(*reading)});
     // All of it happens inside one command, so a field that is written again
     // further down only needs what its earlier write does besides drawing:
     // take the focus and hand over its pending key. Each field is drawn once,
@@ -215,7 +248,7 @@ void AGGIORNA(const std::string& bande, const int32_t& k) {
         if (again)
             take_field_key(writes[i].id);
         else
-            QUICKADD(writes[i].id, writes[i].line);
+            QUICKADD(writes[i].id, writes[i].reading.text, writes[i].reading.series);
     }
     if (k > 0) draw_cell(static_cast<int32_t>(std::min<std::size_t>(bande.size(), INT32_MAX)), k);
     describe_strip(bande);

@@ -1,6 +1,7 @@
 // Band readings: the value of a band sequence under the colour-code rules,
 // read from both ends, and the text of each reading. Pure: no drawing here.
 #include "calc/readings.h"
+#include "calc/value_code.h"
 #include "ngbutton/ng_bottone.h"
 #include "surface/rounding.h"
 
@@ -67,12 +68,6 @@ double apply_multiplier(double digits, unsigned char band) {
     return digits * m;
 }
 
-const char* tolerance(unsigned char band) {
-    static const char* const table[] = {"-",     "1%",   "2%",    "-", "-",   "0.5%",
-                                        "0.25%", "0.1%", "0.05%", "-", "10%", "5%"};
-    return table[band];
-}
-
 // The number of bands a rule reads.
 std::size_t length_of(BandRule rule) {
     switch (rule) {
@@ -91,7 +86,7 @@ std::size_t length_of(BandRule rule) {
 
 } // namespace
 
-std::optional<std::string> read_line(std::string_view bande, const ResultLine& line) {
+std::optional<Reading> read_line(std::string_view bande, const ResultLine& line) {
     const std::size_t L = bande.size();
     if (L != length_of(line.rule)) return std::nullopt;
     unsigned char b[5];
@@ -101,39 +96,62 @@ std::optional<std::string> read_line(std::string_view bande, const ResultLine& l
         // reading of a colour that does not exist, and no notice.
         if (value > kLastBand) {
             if (line.rule == BandRule::Notice) return std::nullopt;
-            return std::string();
+            return Reading{};
         }
         b[i] = value;
     }
+    const std::string_view digits(
+        reinterpret_cast<const char*>(b),
+        line.rule == BandRule::ThreeBands || line.rule == BandRule::FourBands ? 2 : 3);
+    const auto value = [&](std::string suffix) {
+        double d = 0.0;
+        for (const char digit : digits) d = 10.0 * d + static_cast<unsigned char>(digit);
+        return TIENIOSC(number_text(apply_multiplier(d, b[digits.size()])), suffix);
+    };
     // The readings differ in the blanks after the tolerance word: two
     // forward, one reverse.
     const std::string joiner = line.reverse ? " tolleranza " : " tolleranza  ";
+    Reading out;
     switch (line.rule) {
     case BandRule::Notice:
-        if (b[0] > 9) return "striscia di tolleranza";
-        return std::nullopt;
+        if (b[0] <= 9) return std::nullopt;
+        out.text = "striscia di tolleranza";
+        return out;
     case BandRule::ThreeBands:
-        return TIENIOSC(number_text(apply_multiplier(10.0 * b[0] + b[1], b[2])), "");
+        out.text = value("");
+        out.series = reading_series(digits, std::nullopt);
+        break;
     case BandRule::FiveOfFour:
-        return TIENIOSC(number_text(apply_multiplier(100.0 * b[0] + 10.0 * b[1] + b[2], b[3])),
-                        " 5 bande");
+        out.text = value(" 5 bande");
+        out.series = reading_series(digits, std::nullopt, true);
+        break;
     case BandRule::FourBands:
-        return TIENIOSC(number_text(apply_multiplier(10.0 * b[0] + b[1], b[2])),
-                        joiner + tolerance(b[3]));
-    case BandRule::FiveBands:
-        return TIENIOSC(number_text(apply_multiplier(100.0 * b[0] + 10.0 * b[1] + b[2], b[3])),
-                        joiner + tolerance(b[4]) + " ");
+    case BandRule::FiveBands: {
+        const unsigned char t = b[digits.size() + 1];
+        out.text = value(joiner + tolerance_text(t) + (digits.size() == 3 ? " " : ""));
+        out.series = reading_series(digits, t);
+        break;
     }
-    return std::nullopt;
+    }
+    // A value too large to be shown is no value one can point at.
+    if (blank_trimmed(out.text).empty()) out.series = Series::None;
+    return out;
+}
+
+std::array<Reading, 5> read_fields(std::string_view bande) {
+    std::array<Reading, 5> out;
+    for (const ResultLine& line : kResultLines)
+        if (auto reading = read_line(bande, line))
+            out[static_cast<std::size_t>(line.field - ID_RIGA_1)] = std::move(*reading);
+    return out;
 }
 
 } // namespace calc
 
 std::array<std::string, 5> LEGGI_BANDE(std::string_view bande) {
     std::array<std::string, 5> out;
-    for (const calc::ResultLine& line : calc::kResultLines)
-        if (auto text = calc::read_line(bande, line))
-            out[static_cast<std::size_t>(line.field - ID_RIGA_1)] = std::move(*text);
+    const auto fields = calc::read_fields(bande);
+    for (std::size_t i = 0; i < out.size(); ++i) out[i] = fields[i].text;
     return out;
 }
 

@@ -3,6 +3,8 @@
 // window, nothing but the standard library.
 #pragma once
 
+#include "calc/standard_values.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -49,10 +51,22 @@ inline constexpr std::array<ResultLine, 10> kResultLines = {{
     {ID_RIGA_1 + 3, true, BandRule::FiveBands},
 }};
 
-// The line that a reading writes for the band sequence, before blanks are
-// trimmed, or nothing when the reading does not apply to it (another length,
-// or the notice for a band that is no tolerance band).
-std::optional<std::string> read_line(std::string_view bande, const ResultLine& line);
+// What a reading writes: the line, before blanks are trimmed, and the series
+// of the standard value it shows (None for an empty line, the notice, or a
+// value no series holds).
+struct Reading {
+    std::string text;
+    Series series = Series::None;
+};
+
+// The reading of the band sequence for one result line, or nothing when it
+// does not apply to it (another length, or the notice for a band that is no
+// tolerance band).
+std::optional<Reading> read_line(std::string_view bande, const ResultLine& line);
+
+// The five result fields (901..905) as the readings leave them: every row of
+// kResultLines applied in turn, the fields no reading writes left empty.
+std::array<Reading, 5> read_fields(std::string_view bande);
 
 // Plain decimal text: at most 15 significant digits, "." whatever the locale,
 // no exponent, no thousands separator, no trailing zeros ("4.7", "1000", "0").

@@ -7,6 +7,7 @@ std::vector<std::string> nomi_colori;
 
 surface::Handle dialogo = 0;
 FontSlot font_h26, font_44, font_h28, font_h60;
+surface::Handle font_marchio = 0;
 
 std::string bande;
 std::string ultimo_tasto;

@@ -26,6 +26,8 @@ void RIEMPI_COLORI();
 
 extern surface::Handle dialogo;
 extern FontSlot font_h26, font_44, font_h28, font_h60;
+// The plain sans face of the standard-value marks after the result lines.
+extern surface::Handle font_marchio;
 
 extern std::string bande;        // one byte per chosen band, the band value 0..11
 extern std::string ultimo_tasto; // key collected by the last field write

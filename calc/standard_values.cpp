@@ -1,11 +1,11 @@
 // Standard resistor values: the IEC 60063 preferred numbers and the judgement
 // of a reading against the series its tolerance calls for.
 #include "calc/standard_values.h"
+#include "calc/readings.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <string>
-#include <tuple>
 
 namespace calc {
 
@@ -131,46 +131,10 @@ Series reading_series(std::string_view digit_bands, std::optional<unsigned char>
     return significand_series(significand, tolerance_band, tolerance_pending);
 }
 
-namespace {
-
-// A reading whose value is above 100 MOhm shows nothing, so it names no
-// standard value either. Only called once the digits are known to be 0..9.
-bool shown(std::string_view digit_bands, unsigned char multiplier) {
-    if (multiplier >= kArgento) return true;
-    std::uint64_t v = 0;
-    for (char band : digit_bands) v = 10 * v + static_cast<unsigned char>(band);
-    for (unsigned char i = 0; i < multiplier; ++i) v *= 10;
-    return v <= 100000000;
-}
-
-Series field_series(std::string_view digits, unsigned char multiplier,
-                    std::optional<unsigned char> tolerance_band, bool tolerance_pending = false) {
-    const Series s = reading_series(digits, tolerance_band, tolerance_pending);
-    return s != Series::None && shown(digits, multiplier) ? s : Series::None;
-}
-
-} // namespace
-
 std::array<Series, 5> standard_series(std::string_view bande) {
     std::array<Series, 5> out{};
-    const std::size_t n = bande.size();
-    if (n < 3 || n > 5) return out;
-    for (char band : bande)
-        if (static_cast<unsigned char>(band) > kOro) return out;
-    const std::string forward(bande);
-    const std::string reverse(bande.rbegin(), bande.rend());
-    // Fields 901/902 show the forward reading, 903/904 the reverse one, and
-    // 905 the reverse reading's five-band value of four bands.
-    for (const auto& [b, three, more] : {std::tuple{&forward, 0, 1}, std::tuple{&reverse, 2, 3}}) {
-        const std::string_view s = *b;
-        const auto band = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-        if (n == 3) out[three] = field_series(s.substr(0, 2), band(2), std::nullopt);
-        if (n == 4) out[more] = field_series(s.substr(0, 2), band(2), band(3));
-        if (n == 5) out[more] = field_series(s.substr(0, 3), band(3), band(4));
-    }
-    if (n == 4)
-        out[4] = field_series(reverse.substr(0, 3), static_cast<unsigned char>(reverse[3]),
-                              std::nullopt, true);
+    const auto fields = read_fields(bande);
+    for (std::size_t i = 0; i < out.size(); ++i) out[i] = fields[i].series;
     return out;
 }
 

@@ -296,7 +296,8 @@ TEST_F(Fields, CellsOutOfRangeOrBeyondTheStripAreHarmless) {
 
 // What field `id` shows after one write on a fresh copy of the dialog: same
 // background pixels, same place and size, never written before.
-std::string fresh_write(int32_t id, const char* alignment, const std::string& text) {
+std::string fresh_write(int32_t id, const char* alignment, const std::string& text,
+                        calc::Series series) {
     surface::select_target(dialogo, ID_SFONDO, surface::Display::Deferred);
     const std::string background = surface::get_pixels();
     const surface::Point at = surface::control_pos(dialogo, id);
@@ -306,7 +307,7 @@ std::string fresh_write(int32_t id, const char* alignment, const std::string& te
     surface::add_control(copy, id, "", at.x, at.y, size.w, size.h, surface::SS_NOTIFY, 0);
     surface::select_target(copy, ID_SFONDO, surface::Display::Deferred);
     surface::set_pixels(background);
-    NG_SCRIV(copy, ID_SFONDO, id, alignment, text);
+    NG_SCRIV(copy, ID_SFONDO, id, alignment, text, series);
     surface::select_target(copy, id, surface::Display::Deferred);
     return surface::get_pixels();
 }
@@ -319,6 +320,7 @@ TEST_F(Fields, RewriteShowsWhateverChangedSinceTheLastWrite) {
         std::function<void()> change;
         const char* alignment;
         bool same_look; // the field must look as it did before
+        calc::Series series = calc::Series::None;
     } cases[] = {
         {"nothing", [] {}, "sinistra", true},
         {"background drawn on under the field",
@@ -350,6 +352,7 @@ TEST_F(Fields, RewriteShowsWhateverChangedSinceTheLastWrite) {
         {"frame", [] { NG_BOTTONI[id].cornice = 1; }, "sinistra", false},
         {"font", [] { NG_BOTTONI[id].font = font_h26.handle; }, "sinistra", false},
         {"alignment", [] {}, "centro", false},
+        {"standard-value mark", [] {}, "sinistra", false, calc::Series::E24},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -360,10 +363,10 @@ TEST_F(Fields, RewriteShowsWhateverChangedSinceTheLastWrite) {
         QUICKADD(id, text);
         const std::string before = snapshot(id);
         c.change();
-        NG_SCRIV(dialogo, ID_SFONDO, id, c.alignment, text);
+        NG_SCRIV(dialogo, ID_SFONDO, id, c.alignment, text, c.series);
         surface::select_target(dialogo, id, surface::Display::Deferred);
         const std::string shown = surface::get_pixels();
-        EXPECT_EQ(shown, fresh_write(id, c.alignment, text));
+        EXPECT_EQ(shown, fresh_write(id, c.alignment, text, c.series));
         EXPECT_EQ(shown == before, c.same_look);
         EXPECT_EQ(accessible_name(id), text);
     }

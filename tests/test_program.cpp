@@ -189,6 +189,35 @@ TEST_F(Program, BandsReadingsBackspaceAndReset) {
     EXPECT_EQ(bands_after_reset, "");
 }
 
+// A standard value carries its series after the line and in its description;
+// the five-band reading of the same bands, 11.27 MOhm, no mark.
+TEST_F(Program, StandardValueIsMarked) {
+    std::string name, described[2];
+    int marked[2] = {};
+    const int rc = run([&] {
+        for (int32_t id : {605, 608, 603, 612}) click(id); // giallo viola rosso oro
+        name = accessible_name(902);
+        for (int i = 0; i < 2; ++i) {
+            const int32_t id = i == 0 ? 902 : 905;
+            described[i] = QAccessible::queryAccessibleInterface(control_widget(id))
+                               ->text(QAccessible::Description)
+                               .toStdString();
+            surface::select_target(dialogo, id, surface::Display::Deferred);
+            const std::string img = surface::get_pixels();
+            for (int32_t y = 0; y < testsupport::header(img, 4); ++y)
+                for (int32_t x = 0; x < testsupport::header(img, 0); ++x)
+                    marked[i] += testsupport::colour_at(img, x, y) == 0x326E00; // dark green
+        }
+        type_key(Qt::Key_Escape);
+    });
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(name, "4.7 kOhm tolleranza  5%");
+    EXPECT_EQ(described[0], "valore normalizzato E24");
+    EXPECT_EQ(described[1], "");
+    EXPECT_GT(marked[0], 20);
+    EXPECT_EQ(marked[1], 0);
+}
+
 // "Fine" and a close request end the run too; odd sizes start and end
 // cleanly: a tiny dialog, one configured without a size, a negative size
 // (the whole screen) and an absurd height.

@@ -17,6 +17,7 @@ icons=share/icons/hicolor
 app=org.resistenze.Resistenze
 expected=$(sort <<EOF_LIST
 bin/resistenze
+bin/resistenze-codice
 include/fgdip.h
 $lib/libfgdip.so
 $lib/libfgdip.so.1
@@ -25,6 +26,8 @@ $lib/pkgconfig/fgdip.pc
 share/applications/$app.desktop
 share/metainfo/$app.metainfo.xml
 share/man/man1/resistenze.1.gz
+share/man/man1/resistenze-codice.1.gz
+share/bash-completion/completions/resistenze-codice
 share/resistenze/fondo3.jpg
 share/resistenze/CabinSketch-Bold.otf
 share/doc/resistenze/LICENSE
