@@ -27,6 +27,8 @@ bool start_application(int& argc, char** argv) {
     if (!choose_platform(argc, argv)) return false;
     prepare_toolkit();
     static QApplication* app = new QApplication(argc, argv);
+    // The menu entry's name, so that docks match the window to it on Wayland.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.resistenze.Resistenze"));
     (void)app;
     end_on_signals();
     return true;
