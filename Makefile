@@ -42,8 +42,8 @@ test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 # `make install PREFIX=/usr/local DESTDIR=...`; `make uninstall` removes the
-# files listed in $(BUILD)/install_manifest.txt, then the folders that were
-# left empty among theirs.
+# files listed in $(BUILD)/install_manifest.txt, then the folders the install
+# created that are left empty.
 PREFIX ?= /usr/local
 install: build
 	@DESTDIR="$(DESTDIR)" bash scripts/install-tree $(BUILD) "$(PREFIX)"
