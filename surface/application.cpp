@@ -31,6 +31,8 @@ bool start_application(char* program) {
     static int argc = 1;
     static char* argv[] = {program, nullptr};
     static QApplication* app = new QApplication(argc, argv);
+    // The menu entry's name, so that docks match the window to it on Wayland.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.resistenze.Resistenze"));
     (void)app;
     end_on_signals();
     return true;
