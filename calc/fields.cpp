@@ -94,15 +94,16 @@ void take_field_key(int32_t id) {
     ultimo_tasto = surface::take_pending_key();
 }
 
-// The series mark after a left-aligned line in a compact face, its foot on
-// the foot of the line; left out when the field has no room for it.
+// The series mark after a left-aligned line in a compact face, on the line's
+// baseline; left out when the field has no room for it.
 void draw_mark(const FieldLook& look, const surface::Size& text) {
+    const int32_t baseline = surface::font_ascent(); // the line's font is still selected
     surface::select_font(look.mark_font);
     const surface::Size ms = surface::text_size(look.mark);
     const double x = kTextLeft + text.w + ms.h / 2.0;
     if (x + ms.w <= look.size.w) {
         surface::set_colours(kMarkColour, surface::NO_COLOUR);
-        surface::set_pos(x, (look.size.h + text.h) / 2.0 - ms.h);
+        surface::set_pos(x, (look.size.h - text.h) / 2.0 + baseline - surface::font_ascent());
         surface::print(look.mark);
     }
     surface::select_font(look.font);

@@ -164,6 +164,7 @@ Point get_pos();
 void print(const std::string& text);
 void new_line();
 Size text_size(const std::string& text);
+int32_t font_ascent(); // the selected font's height above the baseline, 0 without one
 
 constexpr int32_t FONT_BOLD = 1, FONT_ITALIC = 2, FONT_UNDERLINE = 4, FONT_STRIKEOUT = 8;
 Handle create_font(const std::string& face, int32_t points, int32_t style_bits, int32_t charset);

@@ -67,4 +67,10 @@ Size text_size(const std::string& text) {
     return {m.advance, m.height};
 }
 
+int32_t font_ascent() {
+    TargetRef t = current();
+    const QFont* font = t ? font_of(t.canvas->state) : nullptr;
+    return font ? QFontMetrics(*font).ascent() : 0;
+}
+
 } // namespace surface
