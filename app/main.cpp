@@ -1,5 +1,6 @@
 // resistenze: reads the colour code of through-hole resistors.
 #include "app/app.h"
+#include "app/layout.h"
 #include "surface/surface.h"
 
 #include <cstdio>
@@ -47,7 +48,7 @@ int answer_command_line(int argc, char** argv) {
 int main(int argc, char** argv) {
     const int answered = answer_command_line(argc, argv);
     if (answered >= 0) return answered;
-    if (!surface::start_application(argc, argv)) {
+    if (!surface::start_application(argc, argv, layout::decode_background_ahead)) {
         std::fputs("resistenze: cannot open a display (is DISPLAY or WAYLAND_DISPLAY set?)\n",
                    stderr);
         return 1;

@@ -15,6 +15,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <functional>
 #include <future>
 #include <memory>
 #include <mutex>
@@ -142,6 +143,11 @@ struct Prefetched {
     QImage pixels; // allocated before the worker starts, then the worker's until it is done
     bool decoded = false;
     bool taken = false;
+    // Set while the worker decodes, run by it once it is done. Guarded by
+    // its own lock: the slot's lock is held while the worker is joined.
+    std::mutex then_lock;
+    bool worker_done = false;
+    std::function<void(const QImage&)> then;
     std::promise<void> done;
     std::future<void> finished = done.get_future();
     std::thread worker;
@@ -279,6 +285,13 @@ void prefetch(const char16_t* filename) {
             open_reader(reader, record->path);
             const QSize expected = record->pixels.size();
             record->decoded = reader.read(&record->pixels) && record->pixels.size() == expected;
+            std::function<void(const QImage&)> then;
+            {
+                std::lock_guard lock(record->then_lock);
+                record->worker_done = true;
+                then = std::move(record->then);
+            }
+            if (then) then(record->decoded ? record->pixels : QImage());
             record->done.set_value();
         });
     } catch (const std::system_error&) {
@@ -292,6 +305,20 @@ QImage decoded_pixels(const GpImage* image) {
     if (image == nullptr || image->size != image->native || image->pixels.size() != image->size)
         return {};
     return image->pixels;
+}
+
+bool when_prefetched(std::function<void(const QImage&)> then, QImage& ready) {
+    ready = QImage();
+    std::lock_guard lock(prefetch_lock);
+    if (!prefetched || prefetched->taken) return false;
+    std::lock_guard then_lock(prefetched->then_lock);
+    if (prefetched->then) return false;
+    if (!prefetched->worker_done) {
+        prefetched->then = std::move(then);
+        return true;
+    }
+    if (prefetched->decoded) ready = prefetched->pixels;
+    return false;
 }
 
 void drop_prefetched() {

@@ -22,10 +22,11 @@ bool gui_available() {
 
 using namespace detail;
 
-bool start_application(int& argc, char** argv) {
+bool start_application(int& argc, char** argv, void (*ahead)()) {
     if (QCoreApplication::instance() != nullptr) return gui_available();
     if (!choose_platform(argc, argv)) return false;
     prepare_toolkit();
+    if (ahead != nullptr) ahead();
     static QApplication* app = new QApplication(argc, argv);
     (void)app;
     end_on_signals();

@@ -159,6 +159,16 @@ Size client_size() {
     return {size.width(), size.height()};
 }
 
+bool take_pixels(const QImage& pixels) {
+    TargetRef t = drawing_target();
+    if (!t || pixels.format() != QImage::Format_RGB32 || pixels.size() != t.canvas->size())
+        return false;
+    t.canvas->image = pixels;
+    t.canvas->plain = false;
+    drawn(t);
+    return true;
+}
+
 QImage* device_context() {
     TargetRef t = current();
     if (!t || t.canvas->pixels().isNull()) return nullptr;
