@@ -26,6 +26,7 @@ bool start_application(int& argc, char** argv, void (*ahead)()) {
     if (QCoreApplication::instance() != nullptr) return gui_available();
     if (!choose_platform(argc, argv)) return false;
     prepare_toolkit();
+    start_font_service_ahead();
     if (ahead != nullptr) ahead();
     static QApplication* app = new QApplication(argc, argv);
     (void)app;
