@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cmath>
 #include <mutex>
+#include <utility>
 
 namespace {
 
@@ -234,10 +235,10 @@ void NG_CARIC(const surface::Handle& dialog, const int32_t& id, const std::strin
         const surface::Size i = surface::client_size();
         // The same pixels may have been placed ahead on a worker.
         const QImage* pixels = surface::device_context();
-        const QImage placed =
+        QImage placed =
             pixels != nullptr ? placed_ahead::take(*pixels, c, modo, background) : QImage();
         surface::select_target(dialog, id, surface::Display::Deferred);
-        if (placed.isNull() || !surface::take_pixels(placed)) {
+        if (placed.isNull() || !surface::take_pixels(std::move(placed))) {
             surface::clear(background);
             if (modo >= 0 && modo <= 3) { // other modes: no picture, only the label
                 const auto [from, to] = placement::place(i, c, placement::Fit(modo));

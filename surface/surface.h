@@ -191,9 +191,10 @@ void stretch(Handle source, int32_t source_id, double x1, double y1, double x2, 
 QRect stretch_image(const QImage& from, double x1, double y1, double x2, double y2, QImage& to,
                     double x3, double y3, double x4, double y4);
 // The current target's pixels become `pixels`, an RGB32 image of its size
-// made elsewhere, as if they had been drawn on it. False (and nothing
-// changes) when the sizes differ.
-bool take_pixels(const QImage& pixels);
+// made elsewhere, as if they had been drawn on it; pass the only reference
+// (moved in), or the next drawing copies them. False (and nothing changes)
+// when the sizes differ.
+bool take_pixels(QImage pixels);
 
 // ---------------------------------------------------------------- memory
 // A new RGB32 image, its pixels not yet written; null when it cannot be had.
