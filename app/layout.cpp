@@ -47,7 +47,7 @@ struct Builder {
         surface::add_control(dialog, background_id, "", item.x, item.y, item.w, item.h, 0, 0);
         surface::select_target(dialog, background_id, surface::Display::Direct);
         surface::clear(0);
-        NG_METTI(dialog, background_id, "fondo3.jpg", "", 3);
+        NG_METTI(dialog, background_id, kBackgroundPicture, "", kBackgroundMode);
     }
     void clock(const Item& item) {
         surface::add_control(dialog, item.id, "", item.x, item.y, item.w, item.h, 0, 0);

@@ -37,6 +37,19 @@ NG_BOTTONE colour_button(int32_t base_id, int32_t i, float X, float Y, float L, 
 // handles of the current font slots.
 std::vector<Item> dialog_items(int32_t W, int32_t H);
 
+// The background control's picture, placed by NG_METTI over black.
+inline constexpr const char* kBackgroundPicture = "fondo3.jpg";
+constexpr int32_t kBackgroundMode = 3;
+
+// The background picture ahead of its control, on workers: decoding starts
+// before the application object exists (the environment is settled by then),
+// and placing it on the background of a W by H dialog as soon as that size
+// is known; DEFINISC then takes the result. drop_background_ahead() ends
+// what was not taken.
+void decode_background_ahead();
+void place_background_ahead(int32_t W, int32_t H);
+void drop_background_ahead();
+
 // ---------------------------------------------------------------------------
 // The walk itself, shared by the window-making procedures and dialog_items.
 // A sink receives each control in turn: background(item), clock(item),

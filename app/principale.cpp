@@ -1,5 +1,6 @@
 // The main procedure: start-up, the modal run of the dialog, shut-down.
 #include "app/app.h"
+#include "app/layout.h"
 
 #include "calc/calc.h"
 #include "imaging/gdiplus.h"
@@ -36,12 +37,6 @@ void NG_FONT_(const std::string& file, const std::string& face, int32_t& handle,
 int PRINCIPALE() {
     // The icon lives in a resource compiled into this library.
     Q_INIT_RESOURCE(assets);
-    // The background picture is decoded on a second thread while the tables,
-    // the windows and the fonts are made; placing it takes those pixels when
-    // the file is still the same, and decodes it again otherwise.
-    const QString background = QString::fromLocal8Bit(surface::find_data_file("fondo3.jpg"));
-    gdiplus::prefetch(reinterpret_cast<const char16_t*>(background.utf16()));
-
     NG_CREA_TABELLE();
     RIEMPI_COLORI();
 
@@ -59,6 +54,9 @@ int PRINCIPALE() {
     const surface::Size size = dialog_size(pixelori, pixelver, lavoro);
     const int32_t W = size.w;
     const int32_t H = size.h;
+    // The background picture, decoding since start-up, is placed at its
+    // control's size on a worker while the windows and fonts are made.
+    layout::place_background_ahead(W, H);
 
     surface::create_backdrop("", -1, -1, lavoro.w, lavoro.h, 0, surface::SW_SHOWNORMAL);
     surface::clear(0);
@@ -88,7 +86,7 @@ int PRINCIPALE() {
         surface::create_font("DejaVu Sans", surface::round_even(h / 50.0), surface::FONT_BOLD, 0);
 
     DEFINISC(dialogo, ID_SFONDO, W, H);
-    gdiplus::drop_prefetched();
+    layout::drop_background_ahead();
 
     surface::show_modal(dialogo, DLG_CB);
 

@@ -15,10 +15,18 @@
 // minor page faults and peak resident memory (medians). --timeline prints,
 // for every run, when the count of final pixels changed.
 //
-//   screen_startup [--runs N] [--period-us U] [--timeline]
+// A busy machine makes the ratio meaningless, so it is refused: when the
+// one-minute load average is above 0.5 before the first run, or when
+// everything else on the machine (all processor time but this program's,
+// its X server's and the measured programs') took more than 5 % of one core
+// during the runs, the ratio is not printed. --force prints it anyway,
+// marked as taken on a busy machine.
+//
+//   screen_startup [--runs N] [--period-us U] [--timeline] [--force]
 //                  [--program FILE] [--baseline FILE] [--folder DIR]
 #include "app/layout.h"
 #include "bench/child_process.h"
+#include "bench/quiet_machine.h"
 
 #include <xcb/xcb.h>
 
@@ -301,6 +309,7 @@ std::string beside_self(const char* name) {
 int main(int argc, char** argv) {
     int runs = 15;
     bool timeline = false;
+    bool force = false;
     Config cfg;
     Program baseline{"empty window", beside_self("empty_window"), {}, {}, {}, {}};
     Program program{"resistenze", BENCH_PROGRAM, {}, {}, {}, {}};
@@ -314,6 +323,8 @@ int main(int argc, char** argv) {
             cfg.period_ns = std::clamp(std::atoll(argv[++i]), 100LL, 2000LL) * 1000;
         else if (a == "--timeline")
             timeline = true;
+        else if (a == "--force")
+            force = true;
         else if (a == "--program" && has_value)
             program.path = argv[++i];
         else if (a == "--baseline" && has_value)
@@ -322,8 +333,8 @@ int main(int argc, char** argv) {
             cfg.folder = argv[++i];
         else {
             std::fprintf(stderr,
-                         "usage: %s [--runs N] [--period-us U] [--timeline] [--program FILE] "
-                         "[--baseline FILE] [--folder DIR]\n",
+                         "usage: %s [--runs N] [--period-us U] [--timeline] [--force] "
+                         "[--program FILE] [--baseline FILE] [--folder DIR]\n",
                          argv[0]);
             return 2;
         }
@@ -333,6 +344,9 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    const double load = bench::load_average();
+    bench::OthersMeter others;
+    others.start();
     bench::XServer server;
     cfg.display = server.start(kScreenW, kScreenH);
     if (cfg.display.empty()) {
@@ -362,12 +376,24 @@ int main(int argc, char** argv) {
         failures += !timed_run(cfg, screen, a, timeline);
         failures += !timed_run(cfg, screen, b, timeline);
     }
-    server.stop();
+    server.stop(); // reaped, so its processor time counts as our own
+    const double others_share = others.stop();
     if (baseline.final_ms.empty() || program.final_ms.empty()) return 1;
 
     report(baseline);
     report(program);
+    const bool quiet = load <= bench::kQuietLoad && others_share <= bench::kQuietOthersShare;
+    std::printf("machine: load average %.2f before the runs (at most %.2f), other processes "
+                "%.1f %% of one core during them (at most %.0f %%)\n",
+                load, bench::kQuietLoad, others_share * 100, bench::kQuietOthersShare * 100);
     const double ratio = median(program.final_ms) / median(baseline.final_ms);
-    std::printf("ratio (final pixels, medians) %.2f   target at most 1.6\n", ratio);
+    if (quiet)
+        std::printf("ratio (final pixels, medians) %.2f   target at most 1.6\n", ratio);
+    else if (force)
+        std::printf("ratio (final pixels, medians) %.2f   target at most 1.6   NOT QUIET: "
+                    "taken on a busy machine (--force)\n",
+                    ratio);
+    else
+        std::printf("no ratio: the machine was not quiet (--force prints it anyway)\n");
     return failures == 0 ? 0 : 1;
 }

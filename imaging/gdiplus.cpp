@@ -1,7 +1,7 @@
 // The imaging library's flat interface on QImageReader / QImage / QPainter.
 #include "imaging/gdiplus.h"
 
-#include "imaging/jpeg_decoder.h"
+#include "imaging/decoding.h"
 #include "imaging/picture_data.h"
 #include "surface/surface.h"
 
@@ -16,16 +16,13 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <future>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <new>
 #include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
-
-#include <sys/stat.h>
 
 struct GpImage {
     QString path;  // file the picture comes from; empty for pictures held in memory
@@ -41,45 +38,18 @@ struct GpGraphics {
 
 namespace {
 
+using namespace gdiplus::decoding;
+
 std::mutex tokens_lock;
 std::vector<uint32_t> live_tokens;
 uint32_t last_token = 0;
 std::atomic<bool> decoder_missing{false};
-
-int64_t bytes_of(QSize s) {
-    return int64_t(s.width()) * int64_t(s.height()) * 4;
-}
 
 // `want` shrunk (proportions kept) until a temporary of that size fits `limit`.
 QSize within(QSize want, int64_t limit) {
     if (bytes_of(want) <= limit) return want;
     const double f = std::sqrt(double(limit) / double(bytes_of(want)));
     return QSize(std::max(1, int(want.width() * f)), std::max(1, int(want.height() * f)));
-}
-
-QImageReader* open_reader(QImageReader& reader, const QString& path) {
-    reader.setFileName(path);
-    reader.setDecideFormatFromContent(true);
-    reader.setAutoTransform(false);
-    return &reader;
-}
-
-// Decodes the file into `out` (in place when its size and format suit the
-// decoder), scaled to `scaled` when that is valid. JPEGs go to libjpeg,
-// which tells a file cut short from a whole one; the rest to Qt's readers.
-bool read_picture(const QString& path, QImage& out, QSize scaled = {}) {
-    switch (gdiplus::decode_jpeg(path, out, scaled)) {
-    case gdiplus::JpegOutcome::Decoded:
-        return true;
-    case gdiplus::JpegOutcome::Refused:
-        return false;
-    case gdiplus::JpegOutcome::NotJpeg:
-        break;
-    }
-    QImageReader reader;
-    open_reader(reader, path);
-    if (scaled.isValid()) reader.setScaledSize(scaled);
-    return reader.read(&out);
 }
 
 // Decodes a deferred picture scaled to about `want` (smaller when `want`
@@ -102,17 +72,6 @@ bool decode_in_place(const GpImage& image, QImage& dc, QImage& elsewhere) {
     return true;
 }
 
-// The decoder's own allocations stay within the budget too. Set once, before
-// the first decoding of the process (decoders on other threads read it).
-void apply_allocation_limit() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        const int limit_mb = int(gdiplus::kFullDecodeBytes >> 20) + 32;
-        if (QImageReader::allocationLimit() == 0 || QImageReader::allocationLimit() > limit_mb)
-            QImageReader::setAllocationLimit(limit_mb);
-    });
-}
-
 // Whether the layer has a JPEG decoder; the plugins are looked up once.
 bool jpeg_decoder_installed() {
     static const bool installed = QImageReader::supportedImageFormats().contains("jpeg");
@@ -130,57 +89,6 @@ bool data_complete(const QString& path) {
     const QByteArray all = file.readAll(); // a file that cannot be mapped
     return gdiplus::picture_data_complete(reinterpret_cast<const uchar*>(all.constData()),
                                           all.size());
-}
-
-// ---------------------------------------------------------------- decoding ahead
-// What identifies a file's content without reading it.
-struct FileStamp {
-    bool valid = false;
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    int64_t modified_ns = 0;
-    bool operator==(const FileStamp&) const = default;
-};
-
-FileStamp stamp_of(const QString& path) {
-    struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
-    return {true, st.st_dev, st.st_ino, st.st_size,
-            int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
-}
-
-struct Prefetched {
-    QString path; // absolute
-    FileStamp stamp;
-    QImage pixels; // allocated before the worker starts, then the worker's until it is done
-    bool decoded = false;
-    bool taken = false;
-    std::promise<void> done;
-    std::future<void> finished = done.get_future();
-    std::thread worker;
-    ~Prefetched() {
-        if (worker.joinable()) worker.join();
-    }
-};
-
-// The worker sees just its own record; the slot itself is guarded here.
-std::mutex prefetch_lock;
-std::unique_ptr<Prefetched> prefetched;
-
-// The pixels decoded ahead for `path`, when the worker decoded them and the
-// file is still the one it decoded; null otherwise. A worker still busy is
-// waited for: it started earlier, so it is done before decoding the picture
-// again here would be, and the picture is never decoded twice. The first
-// load of that path uses the prefetch up either way.
-QImage take_prefetched(const QString& path) {
-    std::lock_guard lock(prefetch_lock);
-    if (!prefetched || prefetched->taken) return {};
-    if (QFileInfo(path).absoluteFilePath() != prefetched->path) return {};
-    prefetched->taken = true;
-    prefetched->worker.join();
-    if (!prefetched->decoded || !(stamp_of(prefetched->path) == prefetched->stamp)) return {};
-    return std::exchange(prefetched->pixels, QImage());
 }
 
 } // namespace
@@ -267,53 +175,10 @@ GpStatus load_image(const char16_t* filename, GpImage** image, LoadFor purpose) 
     return Ok;
 }
 
-void prefetch(const char16_t* filename) {
-    drop_prefetched();
-    if (!filename) return;
-    const QString path = QString::fromUtf16(filename);
-    if (path.isEmpty()) return;
-    auto ahead = std::make_unique<Prefetched>();
-    ahead->path = QFileInfo(path).absoluteFilePath();
-    ahead->stamp = stamp_of(ahead->path);
-    if (!ahead->stamp.valid) return;
-    // The header tells the size; the pixels get their memory here, on the
-    // loading thread, and the decoder writes straight into it.
-    QImageReader header;
-    open_reader(header, ahead->path);
-    const QSize size = header.size();
-    if (!size.isValid() || size.isEmpty() || bytes_of(size) > kFullDecodeBytes) return;
-    ahead->pixels = surface::new_image(size.width(), size.height());
-    if (ahead->pixels.isNull()) return;
-    // Set here, before the worker exists, so the worker only ever reads it.
-    apply_allocation_limit();
-    Prefetched* record = ahead.get();
-    try {
-        record->worker = std::thread([record] {
-            const QSize expected = record->pixels.size();
-            record->decoded =
-                read_picture(record->path, record->pixels) && record->pixels.size() == expected;
-            record->done.set_value();
-        });
-    } catch (const std::system_error&) {
-        return; // no thread: the picture is decoded when it is loaded
-    }
-    std::lock_guard lock(prefetch_lock);
-    prefetched = std::move(ahead);
-}
-
 QImage decoded_pixels(const GpImage* image) {
     if (image == nullptr || image->size != image->native || image->pixels.size() != image->size)
         return {};
     return image->pixels;
-}
-
-void drop_prefetched() {
-    std::unique_ptr<Prefetched> done;
-    {
-        std::lock_guard lock(prefetch_lock);
-        done = std::move(prefetched);
-    }
-    // `done` joins its worker here, outside the lock.
 }
 
 } // namespace gdiplus

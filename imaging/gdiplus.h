@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 class QImage;
 
@@ -110,6 +111,13 @@ GpStatus load_image(const char16_t* filename, GpImage** image, LoadFor purpose);
 // drop_prefetched() ends the previous one (waiting for its worker).
 void prefetch(const char16_t* filename);
 void drop_prefetched();
+// Work for the picture being decoded ahead, done as soon as it is decoded.
+// While its worker is busy, `then` is handed to it and called there, once,
+// with the pixels (null when decoding failed), which it may only read: true.
+// Otherwise false, `then` is not kept, and `ready` is the picture decoded
+// already (shared, read-only), or null when there is nothing decoded ahead,
+// it failed, it was taken, or work is already waiting for it.
+bool when_prefetched(std::function<void(const QImage&)> then, QImage& ready);
 
 // GdipCreateFromHDC for a bitmap whose pixels were never set (made without
 // its black fill): the first GdipDrawImageRectI covers the whole bitmap,

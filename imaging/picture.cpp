@@ -3,6 +3,7 @@
 #include "imaging/picture.h"
 
 #include "imaging/gdiplus.h"
+#include "imaging/placed_ahead.h"
 #include "imaging/placement.h"
 #include "surface/latin1.h"
 
@@ -16,6 +17,7 @@
 #include <algorithm>
 #include <cmath>
 #include <mutex>
+#include <utility>
 
 namespace {
 
@@ -231,12 +233,18 @@ void NG_CARIC(const surface::Handle& dialog, const int32_t& id, const std::strin
     const int32_t picture = load_picture(path, {.purpose = gdiplus::LoadFor::Placing, .cover = c});
     if (picture != 0) {
         const surface::Size i = surface::client_size();
+        // The same pixels may have been placed ahead on a worker.
+        const QImage* pixels = surface::device_context();
+        QImage placed =
+            pixels != nullptr ? placed_ahead::take(*pixels, c, modo, background) : QImage();
         surface::select_target(dialog, id, surface::Display::Deferred);
-        surface::clear(background);
-        if (modo >= 0 && modo <= 3) { // other modes: no picture, only the label
-            const auto [from, to] = placement::place(i, c, placement::Fit(modo));
-            surface::stretch(picture, 0, from.x1, from.y1, from.x2, from.y2, to.x1, to.y1, to.x2,
-                             to.y2, 0, 0);
+        if (placed.isNull() || !surface::take_pixels(std::move(placed))) {
+            surface::clear(background);
+            if (modo >= 0 && modo <= 3) { // other modes: no picture, only the label
+                const auto [from, to] = placement::place(i, c, placement::Fit(modo));
+                surface::stretch(picture, 0, from.x1, from.y1, from.x2, from.y2, to.x1, to.y1,
+                                 to.x2, to.y2, 0, 0);
+            }
         }
 
         const std::string label = picture_label(file);

@@ -91,6 +91,14 @@ void stretch(Handle source, int32_t source_id, double x1, double y1, double x2, 
     TargetRef t = drawing_target();
     TargetRef s = find_source(source, source_id);
     if (!t || !s || t.canvas->pixels().isNull() || s.canvas->pixels().isNull()) return;
+    const QRect area =
+        stretch_image(s.canvas->image, x1, y1, x2, y2, t.canvas->image, x3, y3, x4, y4);
+    if (!area.isNull()) drawn(t, area);
+}
+
+QRect stretch_image(const QImage& from, double x1, double y1, double x2, double y2, QImage& to,
+                    double x3, double y3, double x4, double y4) {
+    if (from.isNull() || to.isNull()) return {};
     // Corners given right-to-left or bottom-to-top mirror the picture.
     int64_t sx = to_pixel(x1), sy = to_pixel(y1), sx2 = to_pixel(x2), sy2 = to_pixel(y2);
     int64_t dx = to_pixel(x3), dy = to_pixel(y3), dx2 = to_pixel(x4), dy2 = to_pixel(y4);
@@ -112,42 +120,40 @@ void stretch(Handle source, int32_t source_id, double x1, double y1, double x2, 
         flip_y = !flip_y;
     }
     const int64_t sw = sx2 - sx + 1, sh = sy2 - sy + 1, dw = dx2 - dx + 1, dh = dy2 - dy + 1;
-    if (!fits_image(sw, sh) || !fits_image(dw, dh)) return;
-    const QImage& from = s.canvas->image;
+    if (!fits_image(sw, sh) || !fits_image(dw, dh)) return {};
+    const QRect area = edge_rect(dx, dy, dx + dw, dy + dh);
     const bool inside = sx >= 0 && sy >= 0 && sx + sw <= from.width() && sy + sh <= from.height();
     if (inside && !flip_x && !flip_y && sw == dw && sh == dh) {
-        blit(from, sx, sy, sw, sh, t.canvas->image, dx, dy);
-        drawn(t, edge_rect(dx, dy, dx + dw, dy + dh));
-        return;
+        blit(from, sx, sy, sw, sh, to, dx, dy);
+        return area;
     }
     // A part inside the source that is enlarged or shrunk by at most half is
     // resampled straight into the visible part of the target: no scaled or
     // mirrored copy of it is made. A target stretched onto itself is read
     // from a copy of the part, since rows written early are read later.
     if (inside && 2 * dw >= sw && 2 * dh >= sh) {
-        if (&from == &t.canvas->image) {
+        if (&from == &to) {
             const QImage part = from.copy(int(sx), int(sy), int(sw), int(sh));
-            if (part.isNull()) return;
-            resample(part, 0, 0, sw, sh, flip_x, flip_y, t.canvas->image, dx, dy, dw, dh);
+            if (part.isNull()) return {};
+            resample(part, 0, 0, sw, sh, flip_x, flip_y, to, dx, dy, dw, dh);
         } else {
-            resample(from, sx, sy, sw, sh, flip_x, flip_y, t.canvas->image, dx, dy, dw, dh);
+            resample(from, sx, sy, sw, sh, flip_x, flip_y, to, dx, dy, dw, dh);
         }
-        drawn(t, edge_rect(dx, dy, dx + dw, dy + dh));
-        return;
+        return area;
     }
     // Stronger reductions average whole areas of the source; a part that
     // reaches outside the source is copied first (the outside reads black).
     QImage part = inside ? QImage(from.constBits() + sy * from.bytesPerLine() + sx * 4, int(sw),
                                   int(sh), from.bytesPerLine(), QImage::Format_RGB32)
                          : from.copy(int(sx), int(sy), int(sw), int(sh));
-    if (part.isNull()) return;
+    if (part.isNull()) return {};
     if (flip_x || flip_y) part = part.mirrored(flip_x, flip_y);
     if (sw != dw || sh != dh)
         part = part.scaled(int(dw), int(dh), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    if (part.isNull()) return;
+    if (part.isNull()) return {};
     if (part.format() != QImage::Format_RGB32) part = part.convertToFormat(QImage::Format_RGB32);
-    blit(part, 0, 0, dw, dh, t.canvas->image, dx, dy);
-    drawn(t, edge_rect(dx, dy, dx + dw, dy + dh));
+    blit(part, 0, 0, dw, dh, to, dx, dy);
+    return area;
 }
 
 } // namespace surface

@@ -64,6 +64,40 @@ void blend_rows(const uint32_t* top, const uint32_t* bottom, uint32_t share, uin
     for (; k < n; ++k) out[k] = mix256(top[k], bottom[k], share);
 }
 
+// out[i] = mix256(row[c[i].first], row[c[i].second], c[i].share) for the n
+// cells; `weights` holds each cell's share four times over.
+void blend_across(const uint32_t* row, const Tap* c, const uint16_t* weights, uint32_t* out,
+                  size_t n) {
+    size_t k = 0;
+#ifdef __SSE2__
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i whole = _mm_set1_epi16(256);
+    for (; k + 4 <= n; k += 4) {
+        const __m128i a = _mm_set_epi32(int(row[c[k + 3].first]), int(row[c[k + 2].first]),
+                                        int(row[c[k + 1].first]), int(row[c[k].first]));
+        const __m128i b = _mm_set_epi32(int(row[c[k + 3].second]), int(row[c[k + 2].second]),
+                                        int(row[c[k + 1].second]), int(row[c[k].second]));
+        const __m128i share_lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + 4 * k));
+        const __m128i share_hi =
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + 4 * k + 8));
+        const __m128i lo =
+            _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(a, zero),
+                                                         _mm_sub_epi16(whole, share_lo)),
+                                         _mm_mullo_epi16(_mm_unpacklo_epi8(b, zero), share_lo)),
+                           8);
+        const __m128i hi =
+            _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(a, zero),
+                                                         _mm_sub_epi16(whole, share_hi)),
+                                         _mm_mullo_epi16(_mm_unpackhi_epi8(b, zero), share_hi)),
+                           8);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_packus_epi16(lo, hi));
+    }
+#else
+    (void)weights;
+#endif
+    for (; k < n; ++k) out[k] = mix256(row[c[k].first], row[c[k].second], c[k].share);
+}
+
 } // namespace
 
 void resample(const QImage& src, int64_t sx, int64_t sy, int64_t sw, int64_t sh, bool flip_x,
@@ -78,6 +112,13 @@ void resample(const QImage& src, int64_t sx, int64_t sy, int64_t sw, int64_t sh,
         across[size_t(i - i0)] = c;
         lo = std::min(lo, c.first);
         hi = std::max(hi, c.second);
+    }
+    // From here on the taps count from the first source column used.
+    std::vector<uint16_t> weights(across.size() * 4);
+    for (size_t k = 0; k < across.size(); ++k) {
+        across[k].first -= lo;
+        across[k].second -= lo;
+        std::fill_n(weights.begin() + ptrdiff_t(4 * k), 4, uint16_t(across[k].share));
     }
     const qsizetype src_stride = src.bytesPerLine();
     const uchar* src_bits = src.constBits() + sx * 4;
@@ -99,9 +140,7 @@ void resample(const QImage& src, int64_t sx, int64_t sy, int64_t sw, int64_t sh,
                 blended = row.data();
             }
             auto* to = reinterpret_cast<uint32_t*>(dst_bits + (dy + j) * dst_stride) + dx + i0;
-            const Tap* c = across.data();
-            for (int64_t i = 0, n = i1 - i0; i < n; ++i)
-                to[i] = mix256(blended[c[i].first - lo], blended[c[i].second - lo], c[i].share);
+            blend_across(blended, across.data(), weights.data(), to, across.size());
         }
     };
     // Large areas are shared with a second thread, half the rows each.

@@ -5,6 +5,7 @@
 #include "surface/widgets.h"
 
 #include <atomic>
+#include <utility>
 
 namespace surface {
 namespace detail {
@@ -157,6 +158,16 @@ Size client_size() {
     if (!t) return {};
     const QSize size = t.canvas->size();
     return {size.width(), size.height()};
+}
+
+bool take_pixels(QImage pixels) {
+    TargetRef t = drawing_target();
+    if (!t || pixels.format() != QImage::Format_RGB32 || pixels.size() != t.canvas->size())
+        return false;
+    t.canvas->image = std::move(pixels);
+    t.canvas->plain = false;
+    drawn(t);
+    return true;
 }
 
 QImage* device_context() {

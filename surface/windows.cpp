@@ -149,7 +149,10 @@ Handle add_control(Handle dialog, int32_t id, const std::string& caption, int32_
     control->setWindowTitle(latin1(caption));
     const int32_t w = clamp_edge(width), h = clamp_edge(height);
     control->setGeometry(clamp_coordinate(x), clamp_coordinate(y), w, h);
-    control->allocate(w, h);
+    // A control the size of a screen keeps no pixels while it is one colour:
+    // the background control is cleared twice before its picture covers it.
+    constexpr int64_t kPlainFrom = int64_t(4) << 20; // bytes
+    control->allocate(w, h, int64_t(w) * h * 4 >= kPlainFrom);
     control->handle = windows().add(control);
     if (control->handle == 0) {
         delete control;
