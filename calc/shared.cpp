@@ -1,6 +1,8 @@
 // The program-wide state of the calculator and the band colour table.
 #include "calc/shared.h"
 
+#include "calc/value_code.h"
+
 int32_t numero_colori = 0;
 std::vector<int32_t> colori;
 std::vector<std::string> nomi_colori;
@@ -15,19 +17,16 @@ std::string ultimo_tasto;
 void RIEMPI_COLORI() {
     // Colours are 0x00BBGGRR. Black is 1, not 0: a colour button whose fill
     // value is 0 would get no fill at all.
-    static const struct {
-        int32_t value;
-        const char* name;
-    } table[] = {
-        {0x000001, "nero"},   {0x000080, "marrone"}, {0x0000FF, "rosso"},   {0x00A5FF, "arancio"},
-        {0x00FFFF, "giallo"}, {0x008000, "verde"},   {0xFF0000, "blu"},     {0x800080, "viola"},
-        {0x808080, "grigio"}, {0xFFFFFF, "bianco"},  {0xC0C0C0, "argento"}, {0x00D7FF, "oro"},
+    static const int32_t table[] = {
+        0x000001, 0x000080, 0x0000FF, 0x00A5FF, 0x00FFFF, 0x008000,
+        0xFF0000, 0x800080, 0x808080, 0xFFFFFF, 0xC0C0C0, 0x00D7FF,
     };
     numero_colori = 12;
     colori.assign(static_cast<std::size_t>(numero_colori) + 1, 0);
     nomi_colori.assign(static_cast<std::size_t>(numero_colori) + 1, std::string());
     for (int32_t i = 1; i <= numero_colori; ++i) {
-        colori[static_cast<std::size_t>(i)] = table[i - 1].value;
-        nomi_colori[static_cast<std::size_t>(i)] = table[i - 1].name;
+        colori[static_cast<std::size_t>(i)] = table[i - 1];
+        nomi_colori[static_cast<std::size_t>(i)] =
+            calc::band_name(static_cast<unsigned char>(i - 1));
     }
 }
