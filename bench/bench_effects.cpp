@@ -5,7 +5,7 @@
 // it. Targets: effects that depend on the colour alone at most 4 (the call
 // includes returning a copy), the overlay pass at most 2.
 #include "imaging/effects.h"
-#include "imaging/see_through.h"
+#include "ngbutton/see_through.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>

@@ -2,6 +2,7 @@
 // captions too wide for the face wrapped word by word.
 #include "ngbutton/ng_detail.h"
 #include "ngbutton/ngbutton.h"
+#include "ngbutton/shadowed_text.h"
 
 #include <algorithm>
 

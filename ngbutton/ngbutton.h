@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ngbutton/ng_bottone.h"
+#include "ngbutton/shadowed_text.h"
 #include "surface/surface.h"
 
 #include <array>
@@ -63,22 +64,3 @@ void NG_SOPRA(const surface::Handle& dialog, const int32_t& id, const NG_BOTTONE
 // Caption layout on the current target; `snapshot` is the face before text.
 void NG_GRAPH(const std::string& caption, const NG_BOTTONE& record, const std::string& snapshot);
 void NG_GIUST(const std::string& text, const NG_BOTTONE& record, const std::string& snapshot);
-
-namespace ngbutton {
-
-// A text and where it goes on the current target.
-struct PlacedText {
-    std::string text;
-    double x = 0;
-    double y = 0;
-};
-
-// Prints texts over a see-through background, each with a shadow one pixel
-// down and to the right: all the shadows first, in `shadow`, then all the
-// texts, in `colour`. Without a shadow colour only the texts are printed.
-void print_shadowed(std::span<const PlacedText> texts, int32_t colour,
-                    std::optional<int32_t> shadow);
-void print_shadowed(const std::string& text, double x, double y, int32_t colour,
-                    std::optional<int32_t> shadow);
-
-} // namespace ngbutton

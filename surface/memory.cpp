@@ -25,7 +25,8 @@ void release(void* memory) {
     std::free(memory);
 }
 
-// Pixels of aligned large pages, or nullptr.
+// Pixels of aligned large pages (`bytes` a whole number of them), or
+// nullptr where the system has none.
 void* large_pages(size_t bytes) {
 #ifdef MADV_HUGEPAGE
     void* memory = std::aligned_alloc(kLargePage, bytes);
@@ -93,18 +94,15 @@ unsigned char* cut(size_t bytes, Block*& from) {
 QImage new_image(int32_t width, int32_t height) {
     if (!detail::fits_image(width, height)) return {};
     const size_t bytes = size_t(width) * size_t(height) * 4;
-#ifdef MADV_HUGEPAGE
     if (bytes >= kLargeImage) {
         const size_t rounded = (bytes + kLargePage - 1) & ~(kLargePage - 1);
-        if (void* memory = std::aligned_alloc(kLargePage, rounded)) {
-            madvise(memory, rounded, MADV_HUGEPAGE);
+        if (void* memory = large_pages(rounded)) {
             QImage image(static_cast<uchar*>(memory), width, height, qsizetype(width) * 4,
                          QImage::Format_RGB32, release, memory);
             if (!image.isNull()) return image;
             std::free(memory);
         }
     }
-#endif
     return QImage(width, height, QImage::Format_RGB32);
 }
 

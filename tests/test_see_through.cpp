@@ -1,6 +1,6 @@
 // The see-through face: the overlay pass on its own, then NG_MEM_S on a small
 // dialog whose background control holds a pattern, checked pixel by pixel.
-#include "imaging/see_through.h"
+#include "ngbutton/see_through.h"
 #include "support.h"
 #include "surface/surface.h"
 

@@ -1,6 +1,6 @@
 // The see-through button face: the piece of the background under the button,
 // its grey frame, the picture layer's non-key pixels and the state's effect.
-#include "imaging/see_through.h"
+#include "ngbutton/see_through.h"
 
 #include "imaging/cpu_vectors.h"
 #include "imaging/effects.h"
