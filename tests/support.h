@@ -4,6 +4,7 @@
 
 #include "calc/shared.h"
 #include "ngbutton/ngbutton.h"
+#include "surface/snapshot.h"
 #include "surface/surface.h"
 
 #include <QAccessible>
@@ -18,10 +19,10 @@
 
 namespace testsupport {
 
+// Width (at 0) or height (at 4) of a snapshot; 0 without a whole header.
 inline int32_t header(const std::string& s, int at) {
-    int32_t v = 0;
-    if (s.size() >= 8) std::memcpy(&v, s.data() + at, 4);
-    return v;
+    const surface::snapshot::Header h = surface::snapshot::read_header(s.data(), s.size());
+    return at == 0 ? h.width : h.height;
 }
 
 // Colour of a pixel as 0x00BBGGRR.
@@ -49,9 +50,7 @@ inline bool all_of_colour(const std::string& s, int32_t colour) {
 
 // The rectangle (x, y, w, h) of a snapshot.
 inline std::string crop(const std::string& s, int32_t x, int32_t y, int32_t w, int32_t h) {
-    std::string out(8 + 4 * static_cast<std::size_t>(w) * h, '\0');
-    std::memcpy(out.data(), &w, 4);
-    std::memcpy(out.data() + 4, &h, 4);
+    std::string out = surface::snapshot::with_header(w, h);
     for (int32_t j = 0; j < h; ++j)
         std::memcpy(out.data() + 8 + 4 * static_cast<std::size_t>(j) * w,
                     s.data() + 8 + 4 * (static_cast<std::size_t>(y + j) * header(s, 0) + x),
@@ -61,11 +60,28 @@ inline std::string crop(const std::string& s, int32_t x, int32_t y, int32_t w, i
 
 // A snapshot of w x h pixels given as 32-bit words.
 inline std::string make_snapshot(int32_t w, int32_t h, const std::vector<uint32_t>& pixels) {
-    std::string s(8 + 4 * pixels.size(), '\0');
-    std::memcpy(s.data(), &w, 4);
-    std::memcpy(s.data() + 4, &h, 4);
+    std::string s = surface::snapshot::with_header(w, h);
+    s.resize(surface::snapshot::kHeader + 4 * pixels.size());
     if (!pixels.empty()) std::memcpy(s.data() + 8, pixels.data(), 4 * pixels.size());
     return s;
+}
+
+// A dialog of w x h whose background control 340 covers it and holds
+// pattern(x, y) at each pixel, as a pixel word (0xAARRGGBB: blue in the low
+// byte). Returns the background's snapshot.
+template <class Pattern>
+inline std::string dialog_over_pattern(surface::Handle& dialog, int32_t w, int32_t h,
+                                       Pattern pattern) {
+    dialog = surface::create_dialog(0, "", 0, 0, w, h, 0, 0);
+    surface::add_control(dialog, ID_SFONDO, "", 0, 0, w, h, 0, 0);
+    std::vector<uint32_t> words;
+    words.reserve(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) words.push_back(pattern(x, y));
+    std::string background = make_snapshot(w, h, words);
+    surface::select_target(dialog, ID_SFONDO, surface::Display::Direct);
+    surface::set_pixels(background);
+    return background;
 }
 
 // Text without leading and trailing blanks.

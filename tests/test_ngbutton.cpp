@@ -65,16 +65,9 @@ class Buttons : public ::testing::Test {
     void SetUp() override {
         surface::reset_all();
         NG_CREA_TABELLE();
-        dialog = surface::create_dialog(0, "buttons", 0, 0, W, H, 0, 0);
-        ASSERT_NE(surface::add_control(dialog, 340, "", 0, 0, W, H, 0, 0), 0);
-        std::vector<uint32_t> words;
-        for (uint32_t y = 0; y < H; ++y)
-            for (uint32_t x = 0; x < W; ++x)
-                words.push_back(0xFF000000u | (x & 0xFF) << 16 | (y & 0xFF) << 8 |
-                                ((x + 2 * y) & 0xFF));
-        background = make_snapshot(W, H, words);
-        surface::select_target(dialog, 340, surface::Display::Direct);
-        surface::set_pixels(background);
+        background = testsupport::dialog_over_pattern(dialog, W, H, [](uint32_t x, uint32_t y) {
+            return 0xFF000000u | (x & 0xFF) << 16 | (y & 0xFF) << 8 | ((x + 2 * y) & 0xFF);
+        });
     }
     void TearDown() override { surface::reset_all(); }
 

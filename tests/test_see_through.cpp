@@ -83,14 +83,10 @@ class Face : public ::testing::Test {
   protected:
     void SetUp() override {
         surface::reset_all();
-        dialog = surface::create_dialog(0, "", 0, 0, kDialogW, kDialogH, 0, 0);
-        surface::add_control(dialog, kBackground, "", 0, 0, kDialogW, kDialogH, 0, 0);
+        testsupport::dialog_over_pattern(dialog, kDialogW, kDialogH, [](int32_t x, int32_t y) {
+            return 0xFF000000u | background(x, y);
+        });
         surface::add_control(dialog, kButton, "", kX, kY, kW, kH, 0, 0);
-        std::vector<uint32_t> bg;
-        for (int32_t y = 0; y < kDialogH; ++y)
-            for (int32_t x = 0; x < kDialogW; ++x) bg.push_back(0xFF000000u | background(x, y));
-        surface::select_target(dialog, kBackground, surface::Display::Direct);
-        surface::set_pixels(snapshot(kDialogW, kDialogH, bg));
         surface::select_target(dialog, kButton, surface::Display::Direct);
         surface::clear(0x0000FF);
         surface::select_target(dialog, kButton, surface::Display::Deferred);
