@@ -41,38 +41,56 @@ class Layout : public ::testing::Test {
     }
 };
 
-TEST_F(Layout, Dialog1024x700) {
-    std::map<int32_t, Rect> want = {
+// The rectangles of both the arithmetic and the window-making walk, against
+// literal figures, at two sizes.
+TEST_F(Layout, ControlsWhereTheArithmeticPutsThem) {
+    std::map<int32_t, Rect> small = {
         {340, {0, 0, 1024, 700}},  {245, {10, 10, 1004, 56}}, {699, {10, 149, 83, 83}},
         {700, {94, 149, 920, 83}}, {530, {10, 620, 501, 70}}, {540, {512, 620, 501, 70}},
     };
     const int32_t xs[] = {10, 94, 178, 261, 345, 429, 512, 596, 680, 764, 848, 931};
-    for (int32_t i = 0; i < 12; ++i) want[601 + i] = {xs[i], 66, 83, 83};
+    for (int32_t i = 0; i < 12; ++i) small[601 + i] = {xs[i], 66, 83, 83};
     const int32_t ys[] = {232, 303, 374, 445, 516};
-    for (int32_t i = 0; i < 5; ++i) want[901 + i] = {10, ys[i], 1004, 70};
+    for (int32_t i = 0; i < 5; ++i) small[901 + i] = {10, ys[i], 1004, 70};
+    const std::map<int32_t, Rect> large = {
+        {601, {10, 93, 157, 157}},    {602, {168, 93, 157, 157}},  {603, {327, 93, 157, 157}},
+        {604, {485, 93, 157, 157}},   {245, {10, 10, 1900, 83}},   {699, {10, 251, 118, 118}},
+        {700, {129, 251, 1781, 118}}, {901, {10, 370, 1900, 104}}, {530, {10, 926, 949, 104}},
+        {540, {960, 926, 949, 104}},
+    };
+    const struct {
+        int32_t w, h;
+        const std::map<int32_t, Rect>& want;
+    } cases[] = {{1024, 700, small}, {1920, 1040, large}};
 
-    const auto items = layout::dialog_items(1024, 700);
-    std::vector<int32_t> order, want_order = {340, 245};
-    for (int32_t id = 601; id <= 612; ++id) want_order.push_back(id);
-    want_order.insert(want_order.end(), {699, 700, 901, 902, 903, 904, 905, 530, 540});
-    for (const auto& it : items) order.push_back(it.id);
-    EXPECT_EQ(order, want_order);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.w << 'x' << c.h);
+        const auto items = layout::dialog_items(c.w, c.h);
+        std::vector<int32_t> order, want_order = {340, 245};
+        for (int32_t id = 601; id <= 612; ++id) want_order.push_back(id);
+        want_order.insert(want_order.end(), {699, 700, 901, 902, 903, 904, 905, 530, 540});
+        for (const auto& it : items) order.push_back(it.id);
+        EXPECT_EQ(order, want_order);
+        const auto got = rects_of(items);
+        for (const auto& [id, r] : c.want) EXPECT_EQ(got.at(id), r) << "control " << id;
 
-    const auto got = rects_of(items);
-    ASSERT_EQ(got.size(), want.size());
-    for (const auto& [id, r] : want) EXPECT_EQ(got.at(id), r) << "control " << id;
-}
-
-TEST_F(Layout, Dialog1920x1040) {
-    const auto got = rects_of(layout::dialog_items(1920, 1040));
-    const int32_t xs[] = {10, 168, 327, 485};
-    for (int32_t i = 0; i < 4; ++i) EXPECT_EQ(got.at(601 + i), (Rect{xs[i], 93, 157, 157}));
-    EXPECT_EQ(got.at(245), (Rect{10, 10, 1900, 83}));
-    EXPECT_EQ(got.at(699), (Rect{10, 251, 118, 118}));
-    EXPECT_EQ(got.at(700), (Rect{129, 251, 1781, 118}));
-    EXPECT_EQ(got.at(901), (Rect{10, 370, 1900, 104}));
-    EXPECT_EQ(got.at(530), (Rect{10, 926, 949, 104}));
-    EXPECT_EQ(got.at(540), (Rect{960, 926, 949, 104}));
+        surface::reset_all();
+        NG_CREA_TABELLE();
+        dialogo = surface::create_dialog(0, "", 0, 0, c.w, c.h, 0x80000000u, 0);
+        ASSERT_NE(dialogo, 0);
+        DEFINISC(dialogo, ID_SFONDO, c.w, c.h);
+        for (const auto& [id, r] : c.want) {
+            const surface::Point p = surface::control_pos(dialogo, id);
+            const surface::Size s = surface::control_size(dialogo, id);
+            EXPECT_EQ((Rect{p.x, p.y, s.w, s.h}), r) << "window of control " << id;
+        }
+        for (const auto& it : items) {
+            if (it.kind == layout::Kind::Button) // painted twice, back at rest
+                EXPECT_EQ(NG_BOTTONI[static_cast<std::size_t>(it.id)].stato, 0) << it.id;
+        }
+        surface::reset_all();
+        dialogo = 0;
+    }
 }
 
 struct RecordCase {
@@ -126,33 +144,6 @@ TEST_F(Layout, TinyAndHugeSizesAreKeptAsComputed) {
     EXPECT_EQ(tiny.at(601).w, -1);
     const auto huge = rects_of(layout::dialog_items(INT32_MAX, INT32_MAX));
     EXPECT_EQ(huge.at(340), (Rect{0, 0, INT32_MAX, INT32_MAX}));
-}
-
-// The walk that makes windows puts every control where the arithmetic says.
-TEST_F(Layout, DefiniscCreatesTheControlsAsComputed) {
-    surface::reset_all();
-    NG_CREA_TABELLE();
-    dialogo = surface::create_dialog(0, "", 0, 0, 1024, 700, 0x80000000u, 0);
-    ASSERT_NE(dialogo, 0);
-    DEFINISC(dialogo, ID_SFONDO, 1024, 700);
-
-    for (const auto& it : layout::dialog_items(1024, 700)) {
-        const surface::Point p = surface::control_pos(dialogo, it.id);
-        const surface::Size s = surface::control_size(dialogo, it.id);
-        EXPECT_EQ((Rect{p.x, p.y, s.w, s.h}), (Rect{it.x, it.y, it.w, it.h})) << it.id;
-        const NG_BOTTONE& r = NG_BOTTONI[static_cast<std::size_t>(it.id)];
-        if (it.kind == layout::Kind::Button) {
-            EXPECT_EQ(r.testo_0.str(), it.record.testo_0.str()) << it.id;
-            EXPECT_EQ(r.stato, 0) << it.id; // painted twice, back at rest
-        }
-        if (it.kind == layout::Kind::Field || it.kind == layout::Kind::Clock) {
-            EXPECT_EQ(r.font, 44) << it.id;
-            EXPECT_EQ(r.cornice, it.record.cornice) << it.id;
-            EXPECT_EQ(r.colore_ombra, it.record.colore_ombra) << it.id;
-        }
-    }
-    surface::reset_all();
-    dialogo = 0;
 }
 
 } // namespace
