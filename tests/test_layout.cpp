@@ -85,8 +85,9 @@ TEST_F(Layout, ControlsWhereTheArithmeticPutsThem) {
             EXPECT_EQ((Rect{p.x, p.y, s.w, s.h}), r) << "window of control " << id;
         }
         for (const auto& it : items) {
-            if (it.kind == layout::Kind::Button) // painted twice, back at rest
-                EXPECT_EQ(NG_BOTTONI[static_cast<std::size_t>(it.id)].stato, 0) << it.id;
+            if (it.kind != layout::Kind::Button) continue;
+            // Painted twice, back at rest.
+            EXPECT_EQ(NG_BOTTONI[static_cast<std::size_t>(it.id)].stato, 0) << it.id;
         }
         surface::reset_all();
         dialogo = 0;
