@@ -60,8 +60,10 @@ inline std::string crop(const std::string& s, int32_t x, int32_t y, int32_t w, i
 
 // A snapshot of w x h pixels given as 32-bit words.
 inline std::string make_snapshot(int32_t w, int32_t h, const std::vector<uint32_t>& pixels) {
-    std::string s = surface::snapshot::with_header(w, h);
-    s.resize(surface::snapshot::kHeader + 4 * pixels.size());
+    // The header may promise more pixels than follow (hostile snapshots).
+    std::string s(surface::snapshot::kHeader + 4 * pixels.size(), '\0');
+    surface::snapshot::write_le32(s.data(), w);
+    surface::snapshot::write_le32(s.data() + 4, h);
     if (!pixels.empty()) std::memcpy(s.data() + 8, pixels.data(), 4 * pixels.size());
     return s;
 }
