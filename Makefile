@@ -27,14 +27,17 @@ build:
 # The program alone (preset `run`), started in the current folder; before
 # anything is installed or built, a display must be reachable. Without one,
 # scripts/check-display's line is all that is said: make has no quiet way
-# to fail, so make then ends as an interrupt would end it (status 130).
+# to fail, so make then ends as an interrupt would end it (status 130). A
+# make that ignores interrupts (started in the background by a script)
+# fails at the recipe's first step instead, with its own line.
 ifneq ($(filter run,$(MAKECMDGOALS)),)
-ifneq ($(shell bash scripts/check-display || echo no),)
+NO_DISPLAY := $(shell bash scripts/check-display || echo no)
+ifneq ($(NO_DISPLAY),)
 $(shell kill -INT $$PPID)
 endif
 endif
 run:
-	@$(DEPS) run
+	@$(if $(NO_DISPLAY),exit 1;) $(DEPS) run
 	@$(CONFIGURE) run build-run
 	@$(BUILD_IN) build-run "the program" $(JOBS) resistenze
 	@bash scripts/run-program build-run "$(RUN_IN)"
