@@ -10,8 +10,10 @@ FOLDERS = $(BUILD) build-run build-asan build-tsan build-fuzz build-package
 RUN_IN ?= $(or $(PWD),$(CURDIR))
 DEPS = bash scripts/install-deps
 CONFIGURE = bash scripts/configure
-# Ninja prints only what the compiler says.
 COMPILE = cmake --build
+# In a terminal Ninja's status line, elsewhere one line at the end; nothing
+# when all is up to date: scripts/compile FOLDER WHAT JOBS [TARGET...].
+BUILD_IN = bash scripts/compile
 
 .PHONY: run test build bench screenshot clean format install uninstall package
 .PHONY: sanitize tsan fuzz
@@ -20,22 +22,24 @@ COMPILE = cmake --build
 build:
 	@$(DEPS) run test cross
 	@$(CONFIGURE) test $(BUILD)
-	@echo "make: building the program and its tests in $(BUILD)/"
-	@$(COMPILE) $(BUILD) -j $(JOBS) -- --quiet
+	@$(BUILD_IN) $(BUILD) "the program and its tests" $(JOBS)
 
 # The program alone (preset `run`), started in the current folder; before
-# anything is installed or built, a display must be reachable.
+# anything is installed or built, a display must be reachable. Without one,
+# scripts/check-display's line is all that is said: make has no quiet way
+# to fail, so make then ends as an interrupt would end it (status 130). A
+# make that ignores interrupts (started in the background by a script)
+# fails at the recipe's first step instead, with its own line.
 ifneq ($(filter run,$(MAKECMDGOALS)),)
-NO_DISPLAY := $(shell bash scripts/check-display 2>&1)
+NO_DISPLAY := $(shell bash scripts/check-display || echo no)
 ifneq ($(NO_DISPLAY),)
-$(error $(NO_DISPLAY))
+$(shell kill -INT $$PPID)
 endif
 endif
 run:
-	@$(DEPS) run
+	@$(if $(NO_DISPLAY),exit 1;) $(DEPS) run
 	@$(CONFIGURE) run build-run
-	@echo "make: building the program in build-run/"
-	@$(COMPILE) build-run -j $(JOBS) --target resistenze -- --quiet
+	@$(BUILD_IN) build-run "the program" $(JOBS) resistenze
 	@bash scripts/run-program build-run "$(RUN_IN)"
 
 test: build
@@ -55,8 +59,7 @@ uninstall:
 package:
 	@$(DEPS) run package
 	@$(CONFIGURE) package build-package
-	@echo "make: building the packages in build-package/"
-	@$(COMPILE) build-package -j $(JOBS) -- --quiet
+	@$(BUILD_IN) build-package "the packages' files" $(JOBS)
 	@cd build-package && cpack -G DEB >/dev/null
 	@ls build-package/*.deb
 	@lintian --fail-on error,warning build-package/*.deb
@@ -64,7 +67,7 @@ package:
 bench:
 	@$(DEPS) run test cross bench
 	@$(CONFIGURE) test $(BUILD)
-	@$(COMPILE) $(BUILD) -j $(JOBS) -- --quiet
+	@$(BUILD_IN) $(BUILD) "the program, its tests and benchmarks" $(JOBS)
 	@bash scripts/run-benchmarks $(BUILD)
 
 screenshot: build
@@ -78,7 +81,7 @@ SAN_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
 sanitize:
 	@$(DEPS) run test cross sanitize
 	@$(CONFIGURE) asan build-asan
-	@$(COMPILE) build-asan -j $(JOBS) -- --quiet
+	@$(BUILD_IN) build-asan "the sanitizer build" $(JOBS)
 	@cd build-asan && $(SAN_ENV) QT_QPA_PLATFORM=offscreen \
 		ctest --output-on-failure -j $(JOBS)
 
@@ -98,7 +101,7 @@ FUZZ_SECONDS ?= 60
 fuzz:
 	@$(DEPS) run sanitize
 	@$(CONFIGURE) fuzz build-fuzz
-	@$(COMPILE) build-fuzz -j $(JOBS) --target fuzzers -- --quiet
+	@$(BUILD_IN) build-fuzz "the fuzz targets" $(JOBS) fuzzers
 	@bash fuzz/run $(FUZZ_SECONDS) build-fuzz
 
 format:

@@ -14,17 +14,20 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: resistenze [--help | --version]\n"
-    "Reads the colour code of through-hole resistors: press the colour bands\n"
-    "in order and the program shows the value read from either end.\n"
+    "Uso: resistenze [--help | --version]\n"
     "\n"
-    "The program takes no options and ignores any other argument. It reads\n"
-    "tavi_menu_conf.cnf (window size and frame width) from the folder it\n"
-    "starts in, and fondo3.jpg from that folder or else from its own data\n"
-    "folder.\n"
+    "Legge il codice a colori dei resistori a foro passante: si premono i\n"
+    "colori delle bande in ordine, e la finestra mostra il valore letto da\n"
+    "entrambi i capi.\n"
     "\n"
-    "  --help     show this text and exit\n"
-    "  --version  show the version and exit\n";
+    "Il programma non ha altre opzioni e ignora ogni altro argomento. Legge\n"
+    "tavi_menu_conf.cnf (dimensioni della finestra e larghezza della cornice)\n"
+    "dalla cartella in cui parte, e fondo3.jpg da quella cartella oppure dalla\n"
+    "propria cartella dei dati.\n"
+    "\n"
+    "Opzioni:\n"
+    "  --help     questo aiuto\n"
+    "  --version  la versione\n";
 
 // Answers --help and --version, given first, before any window system is
 // touched. Returns the exit status, or -1 to go on; every other argument is

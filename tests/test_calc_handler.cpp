@@ -179,6 +179,11 @@ struct EndCase {
     const char* reached; // part of the trace
 };
 
+// Names the case by what it does in test listings (and so in ctest).
+[[maybe_unused]] void PrintTo(const EndCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
 class EndKeys : public Handler, public ::testing::WithParamInterface<EndCase> {};
 
 TEST_P(EndKeys, EndTheDialogOrNot) {

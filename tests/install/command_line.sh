@@ -16,9 +16,9 @@ while IFS='|' read -r vars args status text; do
         failed=1
     fi
 done <<CASES
-|--help|0|Usage: resistenze
+|--help|0|Uso: resistenze
 |--version|0|resistenze $version
-|--help --version|0|Usage: resistenze
+|--help --version|0|Uso: resistenze
 |--verbose foto.jpg|1|is DISPLAY or WAYLAND_DISPLAY set?
 |-platform offscreen|1|is DISPLAY or WAYLAND_DISPLAY set?
 DISPLAY=:731|--verbose|1|cannot open display ":731"
