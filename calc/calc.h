@@ -1,6 +1,7 @@
 // The resistor calculator: readings, result lines, band strip, event handler.
 #pragma once
 
+#include "calc/bands.h"
 #include "calc/readings.h"
 #include "calc/shared.h"
 

@@ -1,7 +1,7 @@
 // Band readings: the value of a band sequence under the colour-code rules,
 // read from both ends, and the text of each reading. Pure: no drawing here.
 #include "calc/readings.h"
-#include "calc/value_code.h"
+#include "calc/bands.h"
 #include "ngbutton/ng_bottone.h"
 #include "surface/rounding.h"
 
@@ -55,17 +55,12 @@ std::string number_text(double v) {
 
 namespace {
 
-constexpr unsigned char kLastBand = 11;
-
-// 10 to the multiplier exponent of a band: "argento" 0.01, "oro" 0.1, any
-// other colour 10 to its own value. Negative exponents divide, so the result
-// is the correctly rounded quotient.
+// Digits times 10 to the multiplier exponent of a band. Negative exponents
+// divide, so the result is the correctly rounded quotient.
 double apply_multiplier(double digits, unsigned char band) {
-    if (band == 10) return digits / 100.0;
-    if (band == 11) return digits / 10.0;
     double m = 1.0;
-    for (unsigned char i = 0; i < band; ++i) m *= 10.0;
-    return digits * m;
+    for (int i = 0; i < std::abs(kBands[band].exponent); ++i) m *= 10.0;
+    return kBands[band].exponent < 0 ? digits / m : digits * m;
 }
 
 // The number of bands a rule reads.
@@ -94,7 +89,7 @@ std::optional<Reading> read_line(std::string_view bande, const ResultLine& line)
         const auto value = static_cast<unsigned char>(bande[line.reverse ? L - 1 - i : i]);
         // A byte that is no band value gives an empty line rather than a
         // reading of a colour that does not exist, and no notice.
-        if (value > kLastBand) {
+        if (!calc::band(value)) {
             if (line.rule == BandRule::Notice) return std::nullopt;
             return Reading{};
         }
@@ -114,7 +109,7 @@ std::optional<Reading> read_line(std::string_view bande, const ResultLine& line)
     Reading out;
     switch (line.rule) {
     case BandRule::Notice:
-        if (b[0] <= 9) return std::nullopt;
+        if (is_decimal_digit(b[0])) return std::nullopt;
         out.text = "striscia di tolleranza";
         return out;
     case BandRule::ThreeBands:

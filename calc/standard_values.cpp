@@ -65,8 +65,6 @@ bool holds(Series s, int significand) {
            static_cast<std::size_t>(at - src.values) % src.step == 0;
 }
 
-constexpr unsigned char kMarrone = 1, kRosso = 2, kVerde = 5, kGrigio = 8, kArgento = 10, kOro = 11;
-
 } // namespace
 
 const char* series_name(Series s) {
@@ -99,15 +97,12 @@ std::vector<int> series_values(Series s) {
 std::vector<Series> judged_series(std::optional<unsigned char> tolerance_band,
                                   bool tolerance_pending) {
     if (tolerance_pending) return {Series::E96, Series::E192, Series::E24};
-    if (!tolerance_band) return {Series::E6};
-    const unsigned char t = *tolerance_band;
-    if (t == kArgento) return {Series::E12};
-    if (t == kOro) return {Series::E24};
-    if (t == kRosso) return {Series::E48, Series::E24};
-    if (t == kMarrone) return {Series::E96, Series::E24};
-    // Precision resistors are sold in E24 values as well.
-    if (t >= kVerde && t <= kGrigio) return {Series::E192, Series::E24};
-    return {};
+    if (!tolerance_band) return {kNoBandSeries};
+    std::vector<Series> out;
+    if (has_tolerance(*tolerance_band))
+        for (Series s : kBands[*tolerance_band].series)
+            if (s != Series::None) out.push_back(s);
+    return out;
 }
 
 Series significand_series(int significand, std::optional<unsigned char> tolerance_band,
@@ -124,7 +119,7 @@ Series reading_series(std::string_view digit_bands, std::optional<unsigned char>
     if (digit_bands.size() < 2 || digit_bands.size() > 3) return Series::None;
     int significand = 0;
     for (char band : digit_bands) {
-        if (static_cast<unsigned char>(band) > 9) return Series::None;
+        if (!is_decimal_digit(static_cast<unsigned char>(band))) return Series::None;
         significand = 10 * significand + band;
     }
     if (digit_bands.size() == 2) significand *= 10;

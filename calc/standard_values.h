@@ -3,14 +3,14 @@
 // no toolkit.
 #pragma once
 
+#include "calc/bands.h"
+
 #include <array>
 #include <optional>
 #include <string_view>
 #include <vector>
 
 namespace calc {
-
-enum class Series { None, E6, E12, E24, E48, E96, E192 };
 
 // "E6" ... "E192"; "-" for None.
 const char* series_name(Series s);
@@ -19,10 +19,9 @@ const char* series_name(Series s);
 // (100 ... 988): E24 gives 100, 110, 120, 130, 150 ...; None gives none.
 std::vector<int> series_values(Series s);
 
-// The series a tolerance band is judged against, best first: none (three
-// bands, 20 %) E6; "argento" E12; "oro" E24; "rosso" E48 then E24; "marrone"
-// E96 then E24; 0.5 % and finer E192 then E24. A band with no tolerance gets
-// an empty list. With tolerance_pending (the five-band value of a four-band
+// The series a tolerance band is judged against, best first, as the band
+// table gives them; no band (three bands, 20 %) E6. A band with no tolerance
+// gets an empty list. With tolerance_pending (the five-band value of a four-band
 // sequence, tolerance band not yet chosen) the list is E96, E192, E24.
 std::vector<Series> judged_series(std::optional<unsigned char> tolerance_band,
                                   bool tolerance_pending = false);

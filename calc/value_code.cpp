@@ -9,16 +9,6 @@ namespace calc {
 
 namespace {
 
-constexpr std::array<const char*, 12> kItalian = {"nero",   "marrone", "rosso",   "arancio",
-                                                  "giallo", "verde",   "blu",     "viola",
-                                                  "grigio", "bianco",  "argento", "oro"};
-constexpr std::array<const char*, 12> kEnglish = {"black",  "brown", "red",    "orange",
-                                                  "yellow", "green", "blue",   "violet",
-                                                  "grey",   "white", "silver", "gold"};
-constexpr std::array<const char*, 12> kTolerance = {"-",     "1%",   "2%",    "-", "-",   "0.5%",
-                                                    "0.25%", "0.1%", "0.05%", "-", "10%", "5%"};
-constexpr unsigned char kArgento = 10, kOro = 11, kMarrone = 1;
-
 char lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -148,35 +138,6 @@ ParsedValue parse_value(std::string_view text) {
     return {make_ohms(significand, unit - after_point), ""};
 }
 
-const char* band_name(unsigned char band) {
-    return band < kItalian.size() ? kItalian[band] : "";
-}
-
-std::optional<unsigned char> band_from_name(std::string_view name) {
-    name = trimmed(name);
-    for (unsigned char b = 0; b < kItalian.size(); ++b)
-        if (same_letters(name, kItalian[b]) || same_letters(name, kEnglish[b])) return b;
-    if (same_letters(name, "purple")) return 7;
-    if (same_letters(name, "gray")) return 8;
-    return std::nullopt;
-}
-
-const char* tolerance_text(unsigned char band) {
-    return band < kTolerance.size() ? kTolerance[band] : "-";
-}
-
-std::optional<unsigned char> tolerance_band(std::string_view text) {
-    text = trimmed(text);
-    if (text.ends_with('%')) text = trimmed(text.substr(0, text.size() - 1));
-    std::string written(text);
-    for (char& c : written)
-        if (c == ',') c = '.';
-    if (written.empty()) return std::nullopt;
-    for (unsigned char b = 0; b < kTolerance.size(); ++b)
-        if (std::string_view(kTolerance[b]) == written + "%") return b;
-    return std::nullopt;
-}
-
 Encoding encode_value(const Ohms& v, int band_count, std::optional<unsigned char> tolerance) {
     Encoding out;
     if (band_count < 3 || band_count > 5) {
@@ -187,8 +148,8 @@ Encoding encode_value(const Ohms& v, int band_count, std::optional<unsigned char
         out.error = "con 3 bande non c'è la banda di tolleranza";
         return out;
     }
-    if (band_count > 3 && !tolerance) tolerance = band_count == 4 ? kOro : kMarrone;
-    if (tolerance && (*tolerance > kOro || std::string_view(kTolerance[*tolerance]) == "-")) {
+    if (band_count > 3 && !tolerance) tolerance = default_tolerance(band_count);
+    if (tolerance && !has_tolerance(*tolerance)) {
         out.error = std::string("\"") + band_name(*tolerance) + "\" non indica una tolleranza";
         return out;
     }
@@ -227,18 +188,17 @@ Encoding encode_value(const Ohms& v, int band_count, std::optional<unsigned char
         return out;
     }
     const int multiplier = v.exponent - (digits - n);
-    if (multiplier < -2 || multiplier > 9) {
+    const auto multiplier_colour = multiplier_band(multiplier);
+    if (!multiplier_colour) {
         out.error = ohms_text(v) + " è fuori dai moltiplicatori: con " +
                     std::to_string(band_count) + " bande si va da " +
-                    ohms_text(make_ohms(power10(digits - 1), -2)) + " a " +
-                    ohms_text(make_ohms(power10(digits) - 1, 9));
+                    ohms_text(make_ohms(power10(digits - 1), kLowestExponent)) + " a " +
+                    ohms_text(make_ohms(power10(digits) - 1, kHighestExponent));
         return out;
     }
     const std::string code = std::to_string(v.significand * power10(digits - n));
     for (char c : code) out.bands += static_cast<char>(c - '0');
-    out.bands += static_cast<char>(multiplier == -2   ? kArgento
-                                   : multiplier == -1 ? kOro
-                                                      : multiplier);
+    out.bands += static_cast<char>(*multiplier_colour);
     if (tolerance) out.bands += static_cast<char>(*tolerance);
     return out;
 }

@@ -37,15 +37,6 @@ struct ParsedValue {
 // A lower-case "m" is refused: it could mean milli or mega.
 ParsedValue parse_value(std::string_view text);
 
-// Italian band names as in the window, "nero" ... "oro"; "" beyond 11.
-const char* band_name(unsigned char band);
-// The band value (0..11) of an Italian or English colour name, in any case.
-std::optional<unsigned char> band_from_name(std::string_view name);
-// "1%", "5%", "0.5%" ...; "-" for a band that means no tolerance.
-const char* tolerance_text(unsigned char band);
-// The band whose tolerance is written ("2%", "2", "0,5 %" ...), if any.
-std::optional<unsigned char> tolerance_band(std::string_view text);
-
 struct Encoding {
     std::string bands;            // one byte per band (0..11), as the band sequence holds
                                   // them; empty when the value cannot be coded exactly
@@ -58,8 +49,8 @@ struct Encoding {
 };
 
 // Codes a value on 3 (two digits, multiplier; 20 %), 4 (two digits,
-// multiplier, tolerance, "oro" unless given) or 5 bands (three digits,
-// multiplier, tolerance, "marrone" unless given).
+// multiplier, tolerance) or 5 bands (three digits, multiplier, tolerance),
+// the tolerance band default_tolerance() unless given.
 Encoding encode_value(const Ohms& v, int band_count,
                       std::optional<unsigned char> tolerance = std::nullopt);
 

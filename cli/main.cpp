@@ -1,5 +1,6 @@
 // resistenze-codice: the window's readings of a band sequence, or the colour
 // codes of a value, as plain text with fields separated by tabs.
+#include "calc/bands.h"
 #include "calc/readings.h"
 #include "calc/standard_values.h"
 #include "calc/value_code.h"
@@ -32,8 +33,6 @@ Opzioni:
   --help          questo aiuto
   --version       la versione
 )";
-
-constexpr unsigned char kMarrone = 1, kOro = 11;
 
 int refuse(const std::string& message) {
     std::cerr << kProgram << ": " << message << '\n';
@@ -86,7 +85,7 @@ int encode(const std::string& text, std::optional<unsigned char> tolerance) {
         const std::optional<unsigned char> last =
             count == 3
                 ? std::nullopt
-                : std::optional<unsigned char>(tolerance.value_or(count == 4 ? kOro : kMarrone));
+                : std::optional<unsigned char>(tolerance.value_or(calc::default_tolerance(count)));
         const calc::Encoding code = calc::encode_value(parsed.value, count, last);
         std::string colours;
         for (const char band : code.bands) {
@@ -101,14 +100,6 @@ int encode(const std::string& text, std::optional<unsigned char> tolerance) {
         std::cout << '\n';
     }
     return 0;
-}
-
-// A tolerance as written ("2%", "0,5") or as the colour of its band.
-std::optional<unsigned char> tolerance_of(std::string_view text) {
-    if (const auto band = calc::tolerance_band(text)) return band;
-    const auto band = calc::band_from_name(text);
-    if (band && std::string_view(calc::tolerance_text(*band)) != "-") return band;
-    return std::nullopt;
 }
 
 } // namespace
@@ -146,7 +137,7 @@ int main(int argc, char** argv) {
     }
     std::optional<unsigned char> tolerance;
     if (tolerance_text) {
-        tolerance = tolerance_of(*tolerance_text);
+        tolerance = calc::tolerance_of(*tolerance_text);
         if (!tolerance)
             return refuse("tolleranza sconosciuta: \"" + *tolerance_text +
                           "\" (1%, 2%, 0.5%, 0.25%, 0.1%, 0.05%, 5%, 10%)");

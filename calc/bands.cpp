@@ -1,0 +1,71 @@
+// Band names and tolerances as text.
+#include "calc/bands.h"
+
+#include <string>
+
+namespace calc {
+
+namespace {
+
+char lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool same_letters(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i])) return false;
+    return true;
+}
+
+std::string_view trimmed(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
+} // namespace
+
+const char* band_name(unsigned char b) {
+    return b < kBands.size() ? kBands[b].name : "";
+}
+
+std::optional<unsigned char> band_from_name(std::string_view name) {
+    name = trimmed(name);
+    for (unsigned char b = 0; b < kBands.size(); ++b)
+        if (same_letters(name, kBands[b].name) || same_letters(name, kBands[b].english)) return b;
+    if (same_letters(name, "purple")) return 7;
+    if (same_letters(name, "gray")) return 8;
+    return std::nullopt;
+}
+
+const char* tolerance_text(unsigned char b) {
+    return has_tolerance(b) ? kBands[b].tolerance : "-";
+}
+
+std::optional<unsigned char> tolerance_band(std::string_view text) {
+    text = trimmed(text);
+    if (text.ends_with('%')) text = trimmed(text.substr(0, text.size() - 1));
+    std::string written(text);
+    for (char& c : written)
+        if (c == ',') c = '.';
+    if (written.empty()) return std::nullopt;
+    for (unsigned char b = 0; b < kBands.size(); ++b)
+        if (has_tolerance(b) && kBands[b].tolerance == written + "%") return b;
+    return std::nullopt;
+}
+
+std::optional<unsigned char> tolerance_of(std::string_view text) {
+    if (const auto b = tolerance_band(text)) return b;
+    const auto b = band_from_name(text);
+    if (b && has_tolerance(*b)) return b;
+    return std::nullopt;
+}
+
+std::optional<unsigned char> multiplier_band(int exponent) {
+    for (unsigned char b = 0; b < kBands.size(); ++b)
+        if (kBands[b].exponent == exponent) return b;
+    return std::nullopt;
+}
+
+} // namespace calc
