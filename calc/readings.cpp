@@ -11,48 +11,6 @@
 
 namespace calc {
 
-std::string number_text(double v) {
-    if (!std::isfinite(v)) return "";
-    if (v == 0.0) return "0";
-    // 15 significant digits: one before the point and 14 after, in scientific
-    // form, which is then written out as a plain decimal number.
-    char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 14);
-    const std::string_view sci(buf, static_cast<std::size_t>(res.ptr - buf));
-    const std::size_t e_at = sci.find('e');
-    std::string_view mantissa = sci.substr(0, e_at);
-    int exponent = 0;
-    std::from_chars(sci.data() + e_at + 1 + (sci[e_at + 1] == '+' ? 1 : 0), sci.data() + sci.size(),
-                    exponent);
-
-    std::string out;
-    if (mantissa.front() == '-') {
-        out = "-";
-        mantissa.remove_prefix(1);
-    }
-    std::string digits;
-    for (char ch : mantissa)
-        if (ch != '.') digits += ch;
-    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-
-    if (exponent >= 0) {
-        const std::size_t whole = static_cast<std::size_t>(exponent) + 1;
-        if (digits.size() <= whole) {
-            out += digits;
-            out.append(whole - digits.size(), '0');
-        } else {
-            out += digits.substr(0, whole);
-            out += '.';
-            out += digits.substr(whole);
-        }
-    } else {
-        out += "0.";
-        out.append(static_cast<std::size_t>(-exponent - 1), '0');
-        out += digits;
-    }
-    return out;
-}
-
 namespace {
 
 // Digits times 10 to the multiplier exponent of a band. Negative exponents
@@ -164,19 +122,11 @@ std::string TIENIOSC(const std::string& valore, const std::string& suffisso) {
     // Whole ohms held as a 32-bit number: nothing below its range is a value.
     if (v < -2147483648.0) return "";
     const auto n = surface::round_even(v);
-
-    double number = n;
-    const char* unit = " Ohm";
-    if (n > 1000000) {
-        number = n / 1000000.0;
-        unit = " MOhm";
-    } else if (n > 1000) {
-        number = n / 1000.0;
-        unit = " kOhm";
-    }
+    // Below zero no unit is reached.
     std::string line(1, ' ');
-    line += calc::number_text(number);
-    line += unit;
+    line += n < 0 ? std::to_string(n) + " Ohm"
+                  : calc::ohms_text(calc::make_ohms(static_cast<std::uint64_t>(n), 0),
+                                    calc::UnitRule::Window);
     line += suffisso;
     return line;
 }

@@ -26,18 +26,6 @@ std::string_view trimmed(std::string_view s) {
     return s;
 }
 
-int digit_count(std::uint64_t v) {
-    int n = 1;
-    while (v >= 10) v /= 10, ++n;
-    return n;
-}
-
-std::uint64_t power10(int n) {
-    std::uint64_t p = 1;
-    while (n-- > 0) p *= 10;
-    return p;
-}
-
 // The exponent of a unit letter, or -1 when c is none.
 int unit_exponent(char c) {
     switch (c) {
@@ -62,35 +50,6 @@ ParsedValue refused(std::string error) {
 }
 
 } // namespace
-
-Ohms make_ohms(std::uint64_t significand, int exponent) {
-    if (significand == 0) return {0, 0};
-    while (significand % 10 == 0) significand /= 10, ++exponent;
-    return {significand, exponent};
-}
-
-std::string ohms_text(const Ohms& v) {
-    const int lead = v.exponent + digit_count(v.significand) - 1;
-    int unit = 0;
-    const char* name = " Ohm";
-    if (v.significand != 0 && lead >= 9)
-        unit = 9, name = " GOhm";
-    else if (v.significand != 0 && lead >= 6)
-        unit = 6, name = " MOhm";
-    else if (v.significand != 0 && lead >= 3)
-        unit = 3, name = " kOhm";
-    std::string digits = std::to_string(v.significand);
-    const int point = v.exponent - unit; // where the decimal point goes, from the right
-    if (point >= 0) {
-        digits.append(static_cast<std::size_t>(point), '0');
-    } else {
-        const auto frac = static_cast<std::size_t>(-point);
-        if (digits.size() <= frac) digits.insert(0, frac - digits.size() + 1, '0');
-        const std::size_t whole = digits.size() - frac;
-        digits = digits.substr(0, whole) + '.' + digits.substr(whole);
-    }
-    return digits + name;
-}
 
 ParsedValue parse_value(std::string_view text) {
     text = trimmed(text);

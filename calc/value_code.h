@@ -3,6 +3,7 @@
 // toolkit.
 #pragma once
 
+#include "calc/ohms.h"
 #include "calc/standard_values.h"
 
 #include <cstdint>
@@ -11,21 +12,6 @@
 #include <string_view>
 
 namespace calc {
-
-// An exact resistance: significand x 10^exponent ohms, the significand without
-// trailing zeros (0 for no resistance at all).
-struct Ohms {
-    std::uint64_t significand = 0;
-    int exponent = 0;
-    friend bool operator==(const Ohms&, const Ohms&) = default;
-};
-
-// Brings any significand and exponent to the form above.
-Ohms make_ohms(std::uint64_t significand, int exponent);
-
-// "4.7 kOhm", "0.22 Ohm", "100 MOhm", "1 GOhm": the largest unit that keeps
-// a whole part, "." as decimal point.
-std::string ohms_text(const Ohms& v);
 
 struct ParsedValue {
     Ohms value;

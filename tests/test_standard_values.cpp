@@ -120,14 +120,15 @@ TEST(ValueCode, ReadsValuesAndColourNames) {
     const struct {
         const char *text, *ohms_or_error;
     } values[] = {
-        {"4700", "4.7 kOhm"},      {"4.7k", "4.7 kOhm"},  {"4,7k", "4.7 kOhm"},
-        {"4k7", "4.7 kOhm"},       {"4K7", "4.7 kOhm"},   {"4R7", "4.7 Ohm"},
-        {"R47", "0.47 Ohm"},       {"0R22", "0.22 Ohm"},  {"1M", "1 MOhm"},
-        {"2M2", "2.2 MOhm"},       {"1G", "1 GOhm"},      {"47R", "47 Ohm"},
-        {" 4.7 kOhm", "4.7 kOhm"}, {"470Ω", "470 Ohm"},   {"10 ohm", "10 Ohm"},
-        {"0.001", "0.001 Ohm"},    {"4m7", "ambiguo"},    {"4.7mOhm", "ambiguo"},
-        {"", "mancante"},          {"abc", "non valido"}, {"-4k7", "non valido"},
-        {"4.7.1", "separatore"},   {"4k7k", "unità"},     {"k", "cifre"},
+        {"4700", "4.7 kOhm"},      {"4.7k", "4.7 kOhm"},   {"4,7k", "4.7 kOhm"},
+        {"4k7", "4.7 kOhm"},       {"4K7", "4.7 kOhm"},    {"4R7", "4.7 Ohm"},
+        {"R47", "0.47 Ohm"},       {"0R22", "0.22 Ohm"},   {"1M", "1 MOhm"},
+        {"2M2", "2.2 MOhm"},       {"1G", "1 GOhm"},       {"47R", "47 Ohm"},
+        {" 4.7 kOhm", "4.7 kOhm"}, {"470Ω", "470 Ohm"},    {"10 ohm", "10 Ohm"},
+        {"0.001", "0.001 Ohm"},    {"1000", "1 kOhm"},     {"999.9", "999.9 Ohm"},
+        {"4m7", "ambiguo"},        {"4.7mOhm", "ambiguo"}, {"", "mancante"},
+        {"abc", "non valido"},     {"-4k7", "non valido"}, {"4.7.1", "separatore"},
+        {"4k7k", "unità"},         {"k", "cifre"},
     };
     for (const auto& v : values) {
         const auto parsed = calc::parse_value(v.text);
