@@ -1,7 +1,7 @@
 // The program-wide state of the calculator and the band colour table.
 #include "calc/shared.h"
 
-#include "calc/bands.h"
+#include "calc_core/bands.h"
 
 int32_t numero_colori = 0;
 std::vector<int32_t> colori;

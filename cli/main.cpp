@@ -1,9 +1,10 @@
 // resistenze-codice: the window's readings of a band sequence, or the colour
 // codes of a value, as plain text with fields separated by tabs.
-#include "calc/bands.h"
-#include "calc/readings.h"
-#include "calc/standard_values.h"
-#include "calc/value_code.h"
+#include "base/blanks.h"
+#include "calc_core/bands.h"
+#include "calc_core/readings.h"
+#include "calc_core/standard_values.h"
+#include "calc_core/value_code.h"
 
 #include <iostream>
 #include <optional>
@@ -39,13 +40,6 @@ int refuse(const std::string& message) {
     return 2;
 }
 
-// The line as the window shows it: without its leading and trailing blanks.
-std::string_view shown(std::string_view line) {
-    const std::size_t b = line.find_first_not_of(' ');
-    if (b == std::string_view::npos) return {};
-    return line.substr(b, line.find_last_not_of(' ') - b + 1);
-}
-
 int read_bands(const std::vector<std::string>& names) {
     std::string bande;
     for (const std::string& name : names) {
@@ -56,7 +50,7 @@ int read_bands(const std::vector<std::string>& names) {
     if (bande.size() > 5) return refuse("troppe bande: al massimo 5");
     const auto fields = calc::read_fields(bande);
     for (std::size_t i = 0; i < fields.size(); ++i) {
-        const std::string_view line = shown(fields[i].text);
+        const std::string_view line = blank_trimmed(fields[i].text);
         if (line.empty()) continue;
         std::cout << ID_RIGA_1 + static_cast<int>(i) << '\t' << line;
         if (fields[i].series != calc::Series::None)

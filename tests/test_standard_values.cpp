@@ -1,6 +1,6 @@
 // Standard values of readings, and values as text and as colour bands.
-#include "calc/standard_values.h"
-#include "calc/value_code.h"
+#include "calc_core/standard_values.h"
+#include "calc_core/value_code.h"
 
 #include <gtest/gtest.h>
 #include <sstream>

@@ -1,7 +1,7 @@
 // Standard resistor values: the IEC 60063 preferred numbers and the judgement
 // of a reading against the series its tolerance calls for.
-#include "calc/standard_values.h"
-#include "calc/readings.h"
+#include "calc_core/standard_values.h"
+#include "calc_core/readings.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,9 +1,9 @@
 // Band readings: the value of a band sequence under the colour-code rules,
 // read from both ends, and the text of each reading. Pure: no drawing here.
-#include "calc/readings.h"
-#include "calc/bands.h"
-#include "ngbutton/ng_bottone.h"
-#include "surface/rounding.h"
+#include "calc_core/readings.h"
+#include "base/blanks.h"
+#include "base/rounding.h"
+#include "calc_core/bands.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,5 +1,7 @@
 // Band names and tolerances as text.
-#include "calc/bands.h"
+#include "calc_core/bands.h"
+
+#include "base/blanks.h"
 
 #include <string>
 
@@ -18,12 +20,6 @@ bool same_letters(std::string_view a, std::string_view b) {
     return true;
 }
 
-std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    return s;
-}
-
 } // namespace
 
 const char* band_name(unsigned char b) {
@@ -31,7 +27,7 @@ const char* band_name(unsigned char b) {
 }
 
 std::optional<unsigned char> band_from_name(std::string_view name) {
-    name = trimmed(name);
+    name = blank_trimmed(name);
     for (unsigned char b = 0; b < kBands.size(); ++b)
         if (same_letters(name, kBands[b].name) || same_letters(name, kBands[b].english)) return b;
     if (same_letters(name, "purple")) return 7;
@@ -44,8 +40,8 @@ const char* tolerance_text(unsigned char b) {
 }
 
 std::optional<unsigned char> tolerance_band(std::string_view text) {
-    text = trimmed(text);
-    if (text.ends_with('%')) text = trimmed(text.substr(0, text.size() - 1));
+    text = blank_trimmed(text);
+    if (text.ends_with('%')) text = blank_trimmed(text.substr(0, text.size() - 1));
     std::string written(text);
     for (char& c : written)
         if (c == ',') c = '.';

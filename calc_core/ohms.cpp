@@ -1,5 +1,5 @@
 // Exact values and their text.
-#include "calc/ohms.h"
+#include "calc_core/ohms.h"
 
 #include <charconv>
 #include <cmath>

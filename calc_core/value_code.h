@@ -3,8 +3,8 @@
 // toolkit.
 #pragma once
 
-#include "calc/ohms.h"
-#include "calc/standard_values.h"
+#include "calc_core/ohms.h"
+#include "calc_core/standard_values.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,5 +1,7 @@
 // Values as text and as colour bands.
-#include "calc/value_code.h"
+#include "calc_core/value_code.h"
+
+#include "base/blanks.h"
 
 #include <array>
 #include <limits>
@@ -18,12 +20,6 @@ bool same_letters(std::string_view a, std::string_view b) {
     for (std::size_t i = 0; i < a.size(); ++i)
         if (lower(a[i]) != lower(b[i])) return false;
     return true;
-}
-
-std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    return s;
 }
 
 // The exponent of a unit letter, or -1 when c is none.
@@ -52,12 +48,12 @@ ParsedValue refused(std::string error) {
 } // namespace
 
 ParsedValue parse_value(std::string_view text) {
-    text = trimmed(text);
+    text = blank_trimmed(text);
     for (std::string_view ohm : {"\xCE\xA9", "\xE2\x84\xA6"}) // Greek omega, ohm sign
         if (text.ends_with(ohm)) text.remove_suffix(ohm.size());
     if (text.size() >= 3 && same_letters(text.substr(text.size() - 3), "ohm"))
         text.remove_suffix(3);
-    text = trimmed(text);
+    text = blank_trimmed(text);
     if (text.empty()) return refused("valore mancante");
 
     std::uint64_t significand = 0;

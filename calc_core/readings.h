@@ -3,8 +3,8 @@
 // window, nothing but the standard library.
 #pragma once
 
-#include "calc/ohms.h"
-#include "calc/standard_values.h"
+#include "calc_core/ohms.h"
+#include "calc_core/standard_values.h"
 
 #include <array>
 #include <cstdint>

@@ -3,7 +3,7 @@
 // no toolkit.
 #pragma once
 
-#include "calc/bands.h"
+#include "calc_core/bands.h"
 
 #include <array>
 #include <optional>
