@@ -58,6 +58,19 @@ std::optional<unsigned char> tolerance_of(std::string_view text) {
     return std::nullopt;
 }
 
+std::optional<unsigned char> tc_band(std::string_view text) {
+    text = blank_trimmed(text);
+    if (const auto b = band_from_name(text)) return kBands[*b].tc != 0 ? b : std::nullopt;
+    for (std::string_view unit : {"ppm/K", "ppm/k", "ppm"})
+        if (text.ends_with(unit)) {
+            text = blank_trimmed(text.substr(0, text.size() - unit.size()));
+            break;
+        }
+    for (unsigned char b = 0; b < kBands.size(); ++b)
+        if (kBands[b].tc != 0 && text == std::to_string(kBands[b].tc)) return b;
+    return std::nullopt;
+}
+
 std::optional<unsigned char> multiplier_band(int exponent) {
     for (unsigned char b = 0; b < kBands.size(); ++b)
         if (kBands[b].exponent == exponent) return b;

@@ -106,6 +106,9 @@ const char* tolerance_text(unsigned char b);
 std::optional<unsigned char> tolerance_band(std::string_view text);
 // A tolerance as written, or as the colour of its band.
 std::optional<unsigned char> tolerance_of(std::string_view text);
+// The sixth band of a temperature coefficient written in ppm/K ("50",
+// "50ppm", "50 ppm/K") or named by its colour.
+std::optional<unsigned char> tc_band(std::string_view text);
 // The band of a multiplier 10^exponent (-2 ... 9), if there is one.
 std::optional<unsigned char> multiplier_band(int exponent);
 

@@ -4,9 +4,11 @@
 #pragma once
 
 #include "calc_core/bands.h"
+#include "calc_core/ohms.h"
 
 #include <array>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -37,6 +39,22 @@ Series significand_series(int significand, std::optional<unsigned char> toleranc
 // tolerance.
 Series reading_series(std::string_view digit_bands, std::optional<unsigned char> tolerance_band,
                       bool tolerance_pending = false);
+
+// A standard value next to one that is none, and how far it lies from it in
+// hundredths of a percent (+141 for 1.41 % above).
+struct Neighbour {
+    Series series;
+    Ohms value;
+    int deviation;
+};
+
+// The standard value of every series a tolerance band accepts (judged_series)
+// just below and just above v, in that order; none when v is in one of them
+// or is 0.
+std::vector<Neighbour> neighbours(const Ohms& v, std::optional<unsigned char> tolerance_band);
+
+// "+1.41%", "-3.33%": a deviation in hundredths of a percent as text.
+std::string deviation_text(int hundredths);
 
 // For each result field 901..905, the series of the reading that the field
 // shows for this band sequence (one byte per band, 0..11); None where the
