@@ -2,23 +2,27 @@
 # resistenze-codice: exact readings, the window's lines, the codes of a value,
 # SMD codes, six bands, queries on standard input, and refusals: one line on
 # stderr, nothing on stdout, exit status 2 (1 for a failed write).
-# Usage: codice.sh PROGRAM VERSION
+# Usage: codice.sh PROGRAM VERSION COMPLETION
 set -uo pipefail
-program=$1 version=$2
+program=$1 version=$2 completion=$3
 failed=0
 errors=$(mktemp)
 trap 'rm -f "$errors"' EXIT
 # arguments | exit status | a whole line of stdout (\t a tab), or a part of
 # stderr | standard input (\n a line end). "FULL" and "CLOSED" before the
-# arguments send stdout to /dev/full or close it.
+# arguments send stdout to /dev/full or close it; "COMPLETE" before words
+# asks the bash completion for the last one ("_" for an empty word), and the
+# line is what it offers.
 while IFS='|' read -r args status want input; do
     want=$(printf '%b' "$want")
     redirect=${args%% *}
-    [ "$redirect" = FULL ] || [ "$redirect" = CLOSED ] && args=${args#* } || redirect=
+    [[ $redirect =~ ^(FULL|CLOSED|COMPLETE)$ ]] && args=${args#* } || redirect=
     # shellcheck disable=SC2086
     case $redirect in
     FULL) out=$(printf '%b' "$input" | "$program" $args 2>"$errors" >/dev/full) ;;
     CLOSED) out=$(printf '%b' "$input" | "$program" $args 2>"$errors" >&-) ;;
+    COMPLETE) out=$(bash -c 'source "$1"; shift; COMP_WORDS=(resistenze-codice "${@/#_/}")
+        COMP_CWORD=$#; _resistenze_codice; echo "${COMPREPLY[*]}"' - "$completion" $args 2>"$errors") ;;
     *) out=$(printf '%b' "$input" | "$program" $args 2>"$errors") ;;
     esac
     got=$? err=$(cat "$errors")
@@ -87,5 +91,11 @@ giallo 4k7|2|colore sconosciuto: "4k7"
 FULL 4k7|1|scrittura non riuscita
 CLOSED 4k7|1|scrittura non riuscita
 FULL --help|1|scrittura non riuscita
+COMPLETE Gi|0|Giallo
+COMPLETE BL|0|BLU BLACK BLUE
+COMPLETE --tolleranza ar|0|argento
+COMPLETE 4k7 _|0|
+COMPLETE rosso rosso rosso rosso rosso rosso _|0|
+COMPLETE --tc 2|0|250 25 20
 CASES
 exit $failed
