@@ -71,6 +71,20 @@ std::optional<unsigned char> tc_band(std::string_view text) {
     return std::nullopt;
 }
 
+std::string tolerance_list() {
+    std::string out;
+    for (const Band& b : kBands)
+        if (b.tolerance) out.append(out.empty() ? "" : ", ").append(b.tolerance);
+    return out;
+}
+
+std::string tc_list() {
+    std::string out;
+    for (const Band& b : kBands)
+        if (b.tc != 0) out.append(out.empty() ? "" : ", ").append(std::to_string(b.tc));
+    return out + " ppm/K";
+}
+
 std::optional<unsigned char> multiplier_band(int exponent) {
     for (unsigned char b = 0; b < kBands.size(); ++b)
         if (kBands[b].exponent == exponent) return b;

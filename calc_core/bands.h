@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace calc {
@@ -109,6 +110,11 @@ std::optional<unsigned char> tolerance_of(std::string_view text);
 // The sixth band of a temperature coefficient written in ppm/K ("50",
 // "50ppm", "50 ppm/K") or named by its colour.
 std::optional<unsigned char> tc_band(std::string_view text);
+// What the last and the sixth band may say, for messages: "1%, 2%, ..." and
+// "250, 100, ... ppm/K".
+std::string tolerance_list();
+std::string tc_list();
+
 // The band of a multiplier 10^exponent (-2 ... 9), if there is one.
 std::optional<unsigned char> multiplier_band(int exponent);
 

@@ -61,10 +61,6 @@ std::string ohms_number(const Ohms& v) {
     return decimal(v.significand, v.exponent);
 }
 
-double ohms_double(const Ohms& v) {
-    return static_cast<double>(v.significand) * std::pow(10.0, v.exponent);
-}
-
 std::string number_text(double v) {
     if (!std::isfinite(v)) return "";
     if (v == 0.0) return "0";

@@ -35,9 +35,6 @@ std::string ohms_text(const Ohms& v, UnitRule rule = UnitRule::Ordinary);
 // The value in ohms as a plain decimal number ("4700", "0.47").
 std::string ohms_number(const Ohms& v);
 
-// The value as a double, for comparisons that need no exactness.
-double ohms_double(const Ohms& v);
-
 // Plain decimal text: at most 15 significant digits, "." whatever the locale,
 // no exponent, no thousands separator, no trailing zeros ("4.7", "1000", "0").
 std::string number_text(double v);

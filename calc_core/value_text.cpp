@@ -138,7 +138,8 @@ ParsedValue parse_value(std::string_view text) {
         } else if (c == 'm' && !(i + 1 < text.size() && is_letter(text[i + 1]))) {
             return refused("\"m\" è ambiguo (milli o mega): scrivere M per i megaohm, "
                            "R per la virgola (0R22)");
-        } else if (c == ' ' && i + 2 == text.size() && unit_exponent(text[i + 1]) >= 0) {
+        } else if (c == ' ' && i + 2 == text.size() &&
+                   (unit_exponent(text[i + 1]) >= 0 || text[i + 1] == 'm')) {
             continue; // "4.7 k", as in "4.7 kOhm"
         } else {
             return unreadable(text, c == ' ' && !last ? i + 1 : i);

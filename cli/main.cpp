@@ -6,6 +6,7 @@
 #include "cli/output.h"
 #include "cli/print.h"
 
+#include <cstdlib>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -111,13 +112,13 @@ int main(int argc, char** argv) {
         } else if (name == "--tolleranza") {
             settings.options.tolerance = calc::tolerance_of(*value);
             if (!settings.options.tolerance)
-                return refuse("tolleranza sconosciuta: \"" + *value +
-                              "\" (1%, 2%, 0.5%, 0.25%, 0.1%, 0.05%, 5%, 10%)");
+                return refuse("tolleranza sconosciuta: \"" + *value + "\" (" +
+                              calc::tolerance_list() + ")");
         } else if (name == "--tc") {
             settings.options.tc = calc::tc_band(*value);
             if (!settings.options.tc)
-                return refuse("coefficiente di temperatura sconosciuto: \"" + *value +
-                              "\" (250, 100, 50, 25, 20, 15, 10, 5, 1 ppm/K)");
+                return refuse("coefficiente di temperatura sconosciuto: \"" + *value + "\" (" +
+                              calc::tc_list() + ")");
         } else if (name == "--finestra") {
             settings.options.window = true;
         } else if (name == "--smd") {
