@@ -79,11 +79,13 @@ std::string text_block(const calc::Answer& a) {
     case calc::QueryKind::Value:
         for (const calc::Encoding& code : a.codes) {
             out.append(std::to_string(code.band_count)).append(" bande\t");
-            out.append(code.error.empty() ? colours(code.bands) : "non si può: " + code.error);
+            // A count that cannot code the value has no colours; why comes last.
+            out.append(code.error.empty() ? colours(code.bands) : "-");
             out.append("\t").append(code.tolerance ? calc::tolerance_text(*code.tolerance)
                                                    : calc::kNoBandTolerance);
             out.append("\t").append(series_column(code));
             if (code.tc != 0) out.append("\t").append(std::to_string(code.tc)).append(" ppm/K");
+            if (!code.error.empty()) out.append("\tnon si può: ").append(code.error);
             out += '\n';
         }
         for (const SmdKind& kind : {SmdKind{"3 cifre", &calc::SmdCodes::three, "5%"},

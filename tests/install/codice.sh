@@ -52,10 +52,11 @@ marrone nero nero rosso marrone rosso|0|diretta\t10 kOhm\t1%\t9.9 kOhm\t10.1 kOh
 4k7|0|5 bande\tgiallo viola nero marrone marrone\t1%\tE24
 4k7|0|SMD 3 cifre\t472\t5%
 4k7|0|SMD EIA-96\tnessuno\t1%
-4.75k|0|4 bande\tnon si può: 4.75 kOhm ha 3 cifre significative: con 4 bande se ne scrivono 2\t5%\tfuori serie, vicini: E24 4.7 kOhm (-1.05%) e 5.1 kOhm (+7.37%)
+4.75k|0|4 bande\t-\t5%\tfuori serie, vicini: E24 4.7 kOhm (-1.05%) e 5.1 kOhm (+7.37%)\tnon si può: 4.75 kOhm ha 3 cifre significative: con 4 bande se ne scrivono 2
 4.75k|0|SMD EIA-96\t66B\t1%
 --tolleranza 2% 3k55|0|5 bande\tarancio verde verde marrone rosso\t2%\tfuori serie, vicini: E48 3.48 kOhm (-1.97%) e 3.65 kOhm (+2.82%); E24 3.3 kOhm (-7.04%) e 3.6 kOhm (+1.41%)
---tolleranza 5% 1.05k|0|4 bande\tnon si può: 1.05 kOhm ha 3 cifre significative: con 4 bande se ne scrivono 2\t5%\tfuori serie, vicini: E24 1 kOhm (-4.76%) e 1.1 kOhm (+4.76%)
+--tolleranza 5% 1.05k|0|4 bande\t-\t5%\tfuori serie, vicini: E24 1 kOhm (-4.76%) e 1.1 kOhm (+4.76%)\tnon si può: 1.05 kOhm ha 3 cifre significative: con 4 bande se ne scrivono 2
+--tc 1 1000G|0|6 bande\t-\t1%\tE96\t1 ppm/K\tnon si può: 1000 GOhm è fuori dai moltiplicatori: con 6 bande si va da 1 Ohm a 999 GOhm
 --tc 50 10k|0|6 bande\tmarrone nero nero rosso marrone rosso\t1%\tE96\t50 ppm/K
 --tc=blu --tolleranza viola 1k|0|6 bande\tmarrone nero nero marrone viola blu\t0.1%\tE192\t10 ppm/K
 1.5MEG|0|4 bande\tmarrone verde verde oro\t5%\tE24
