@@ -1,5 +1,5 @@
 // Resistance values as text and as colour bands: reading a value such as
-// "4k7" exactly, and coding it on three, four or five bands. Pure C++, no
+// "4k7" exactly, and coding it on three to six bands. Pure C++, no
 // toolkit.
 #pragma once
 
