@@ -1,6 +1,6 @@
 // The configuration file "tavi_menu_conf.cnf": dialog size and frame width.
 #include "app/app.h"
-#include "ngbutton/ng_bottone.h"
+#include "base/blanks.h"
 
 #include <climits>
 #include <string>

@@ -1,7 +1,8 @@
 // The resistor calculator: readings, result lines, band strip, event handler.
 #pragma once
 
-#include "calc/readings.h"
+#include "calc_core/bands.h"
+#include "calc_core/readings.h"
 #include "calc/shared.h"
 
 #include <cstdint>

@@ -34,7 +34,8 @@ const NG_BOTTONE& record_of(int32_t id) {
 
 // Band cell p (from 1) in colour index c on the strip.
 void draw_cell(int32_t p, int32_t c) {
-    if (c < 1 || c > numero_colori || static_cast<std::size_t>(c) >= colori.size()) return;
+    const auto band = calc::band_of_colour(c);
+    if (!band || c > numero_colori || static_cast<std::size_t>(c) >= colori.size()) return;
     if (surface::control_handle(dialogo, ID_RESISTENZA) == 0) return;
     surface::select_target(dialogo, ID_RESISTENZA, surface::Display::Direct);
     const double s = surface::client_size().h;
@@ -43,7 +44,7 @@ void draw_cell(int32_t p, int32_t c) {
     surface::ellipse(left, 0, s * p, s, 0, colour, 0);
 
     surface::select_font(font_h26.handle);
-    const std::string label = std::to_string(c - 1);
+    const std::string label = std::to_string(*band);
     const surface::Size ts = surface::text_size(label);
     // Label colour: white less half the cell colour, the colour taken as one
     // number; halves go to the even neighbour.
@@ -148,8 +149,8 @@ void describe_field(surface::Handle dialog, int32_t id, const std::string& text,
 void describe_strip(const std::string& bands) {
     std::string names;
     for (const unsigned char b : bands) {
-        const std::size_t c = std::size_t(b) + 1;
-        if (c >= nomi_colori.size()) continue;
+        const auto c = static_cast<std::size_t>(calc::colour_index(b));
+        if (c == 0 || c >= nomi_colori.size()) continue;
         if (!names.empty()) names += ", ";
         names += trim_blanks(nomi_colori[c]);
     }
@@ -223,7 +224,7 @@ void QUICKADD(const int32_t& id, const std::string& text, calc::Series series) {
 }
 
 void RIAGGIOR(const int32_t& v, const int32_t& p) {
-    draw_cell(p, v + 1);
+    draw_cell(p, calc::colour_index(v));
 }
 
 void AGGIORNA(const std::string& bande, const int32_t& k) {

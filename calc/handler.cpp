@@ -32,9 +32,10 @@ void on_command(surface::Handle dialog, int32_t id) {
         bande.clear();
         AGGIORNA(bande, -1);
         for (int32_t field = ID_RIGA_1; field <= ID_RIGA_5; ++field) QUICKADD(field, "");
-    } else if (id > ID_COLORI && id <= ID_COLORI + numero_colori && id <= ID_COLORI + 12) {
+    } else if (const auto band = calc::band_of_colour(id - ID_COLORI);
+               band && id - ID_COLORI <= numero_colori) {
         const int32_t c = id - ID_COLORI;
-        bande.push_back(static_cast<char>(c - 1));
+        bande.push_back(static_cast<char>(*band));
         AGGIORNA(bande, c);
         flash(dialog, id, 150);
     } else if (id == ID_INDIETRO) {

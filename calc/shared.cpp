@@ -1,7 +1,7 @@
 // The program-wide state of the calculator and the band colour table.
 #include "calc/shared.h"
 
-#include "calc/value_code.h"
+#include "calc_core/bands.h"
 
 int32_t numero_colori = 0;
 std::vector<int32_t> colori;
@@ -21,12 +21,12 @@ void RIEMPI_COLORI() {
         0x000001, 0x000080, 0x0000FF, 0x00A5FF, 0x00FFFF, 0x008000,
         0xFF0000, 0x800080, 0x808080, 0xFFFFFF, 0xC0C0C0, 0x00D7FF,
     };
-    numero_colori = 12;
+    numero_colori = static_cast<int32_t>(calc::kBands.size());
     colori.assign(static_cast<std::size_t>(numero_colori) + 1, 0);
     nomi_colori.assign(static_cast<std::size_t>(numero_colori) + 1, std::string());
-    for (int32_t i = 1; i <= numero_colori; ++i) {
-        colori[static_cast<std::size_t>(i)] = table[i - 1];
-        nomi_colori[static_cast<std::size_t>(i)] =
-            calc::band_name(static_cast<unsigned char>(i - 1));
+    for (unsigned char b = 0; b < calc::kBands.size(); ++b) {
+        const auto i = static_cast<std::size_t>(calc::colour_index(b));
+        colori[i] = table[b];
+        nomi_colori[i] = calc::band_name(b);
     }
 }

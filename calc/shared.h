@@ -2,7 +2,7 @@
 // only on the main thread.
 #pragma once
 
-#include "calc/readings.h"
+#include "calc_core/readings.h"
 #include "surface/surface.h"
 
 #include <cstdint>

@@ -1,157 +1,144 @@
-// resistenze-codice: the window's readings of a band sequence, or the colour
-// codes of a value, as plain text with fields separated by tabs.
-#include "calc/readings.h"
-#include "calc/standard_values.h"
-#include "calc/value_code.h"
+// resistenze-codice: colour bands read exactly, the colour and SMD codes of a
+// value, SMD codes read, or the window's own lines; plain text with fields
+// separated by tabs, or JSON Lines. Options and printing only: the rules are
+// in calc_core.
+#include "calc_core/query.h"
+#include "cli/output.h"
+#include "cli/print.h"
 
+#include <cstdlib>
 #include <iostream>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace {
 
-constexpr const char* kProgram = "resistenze-codice";
+constexpr const char* kUsage = R"(Uso: resistenze-codice [OPZIONI] COLORE...
+     resistenze-codice [OPZIONI] VALORE
+     resistenze-codice [OPZIONI] --smd CODICE
+     resistenze-codice [OPZIONI] [-]        (una domanda per riga da stdin)
 
-constexpr const char* kUsage = R"(Uso: resistenze-codice COLORE...
-     resistenze-codice [--tolleranza T] VALORE
+Con i colori delle bande (da 3 a 6, in italiano o in inglese; una sola
+nera è 0 Ohm) scrive una riga per verso di lettura che le bande permettono:
+verso (diretta/inversa), valore esatto, tolleranza, minimo, massimo, serie
+del valore normalizzato (E6 ... E192, "-" se non lo è) e, con 6 bande, il
+coefficiente di temperatura.
 
-Con i colori delle bande (da 1 a 5, in italiano o in inglese) scrive le
-letture che ne fa la finestra di resistenze, una per riga: il campo, la
-riga e la serie del valore normalizzato (E6 ... E192), se lo è.
-
-Con un valore (4k7, 4.7k, 4700, 0R22, 2M2, 1G) scrive i colori che lo
-codificano con 3 bande (20%), 4 bande (oro, 5%) e 5 bande (marrone, 1%);
-quando il valore non è nella serie della tolleranza, i valori della serie
-più vicini. Una "m" minuscola è rifiutata: milli o mega?
+Con un valore (4k7, 4.7k, 4,7k, 4700, 0R22, 2M2, 1e3, 1.5MEG, 4.7 kOhm)
+scrive i colori che lo codificano con 3 bande (20%), 4 bande (oro, 5%),
+5 bande (marrone, 1%) e, con --tc, 6 bande; quando il valore non è nella
+serie della tolleranza, i valori normalizzati vicini con lo scarto in
+percentuale; poi i codici SMD che ha. Una "m" minuscola è rifiutata.
 
 Opzioni:
-  --tolleranza T  l'ultima banda di 4 e 5 bande: 1%, 2%, 0.5%, 0.25%,
+  --tolleranza T  l'ultima banda di 4, 5 e 6 bande: 1%, 2%, 0.5%, 0.25%,
                   0.1%, 0.05%, 5%, 10% oppure il suo colore
-  --help          questo aiuto
+  --tc N          anche il codice a 6 bande, coefficiente N ppm/K: 250, 100,
+                  50, 25, 20, 15, 10, 5, 1 oppure il suo colore
+  --smd           legge codici SMD: 472, 4702, 4R7, R47, 01C (EIA-96);
+                  anche "smd:472" senza l'opzione
+  --finestra      con i colori, le righe della finestra (campi 901-905)
+  --json          un oggetto JSON per domanda (JSON Lines)
+  -h, --help      questo aiuto
   --version       la versione
+  --              fine delle opzioni
+
+Esito: 0 tutto letto; 1 scrittura non riuscita; 2 qualcosa non si legge
+(un messaggio su stderr, nulla su stdout per quella domanda).
 )";
 
-constexpr unsigned char kMarrone = 1, kOro = 11;
+struct Settings {
+    calc::QueryOptions options;
+    bool json = false;
+};
+
+// Answers one query; false when it could not be read (already said on
+// standard error). A failed write ends the program.
+bool ask(const std::string& query, const Settings& settings) {
+    const calc::Answer answer = calc::answer(query, settings.options);
+    if (!answer.error.empty()) {
+        cli::complain(answer.error);
+        return false;
+    }
+    if (!cli::write_out(settings.json ? cli::json_line(answer) : cli::text_block(answer))) {
+        cli::complain_write();
+        std::exit(1);
+    }
+    return true;
+}
 
 int refuse(const std::string& message) {
-    std::cerr << kProgram << ": " << message << '\n';
+    cli::complain(message + " (--help per l'aiuto)");
     return 2;
 }
 
-// The line as the window shows it: without its leading and trailing blanks.
-std::string_view shown(std::string_view line) {
-    const std::size_t b = line.find_first_not_of(' ');
-    if (b == std::string_view::npos) return {};
-    return line.substr(b, line.find_last_not_of(' ') - b + 1);
-}
-
-int read_bands(const std::vector<std::string>& names) {
-    std::string bande;
-    for (const std::string& name : names) {
-        const auto band = calc::band_from_name(name);
-        if (!band) return refuse("colore sconosciuto: \"" + name + "\"");
-        bande += static_cast<char>(*band);
-    }
-    if (bande.size() > 5) return refuse("troppe bande: al massimo 5");
-    const auto fields = calc::read_fields(bande);
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        const std::string_view line = shown(fields[i].text);
-        if (line.empty()) continue;
-        std::cout << ID_RIGA_1 + static_cast<int>(i) << '\t' << line;
-        if (fields[i].series != calc::Series::None)
-            std::cout << '\t' << calc::series_name(fields[i].series);
-        std::cout << '\n';
-    }
-    return 0;
-}
-
-// "E24", or the nearest values of the tolerance's own series.
-std::string series_column(const calc::Encoding& code, std::optional<unsigned char> tolerance) {
-    if (code.series != calc::Series::None) return calc::series_name(code.series);
-    if (!code.below && !code.above) return "";
-    std::string out = "fuori serie ";
-    out += calc::series_name(calc::judged_series(tolerance).front());
-    out += ", vicini:";
-    if (code.below) out.append(" ").append(calc::ohms_text(*code.below));
-    if (code.above) out.append(code.below ? " e " : " ").append(calc::ohms_text(*code.above));
-    return out;
-}
-
-int encode(const std::string& text, std::optional<unsigned char> tolerance) {
-    const calc::ParsedValue parsed = calc::parse_value(text);
-    if (!parsed.error.empty()) return refuse("valore non valido \"" + text + "\": " + parsed.error);
-    for (int count = 3; count <= 5; ++count) {
-        const std::optional<unsigned char> last =
-            count == 3
-                ? std::nullopt
-                : std::optional<unsigned char>(tolerance.value_or(count == 4 ? kOro : kMarrone));
-        const calc::Encoding code = calc::encode_value(parsed.value, count, last);
-        std::string colours;
-        for (const char band : code.bands) {
-            if (!colours.empty()) colours += ' ';
-            colours += calc::band_name(static_cast<unsigned char>(band));
-        }
-        if (!code.error.empty()) colours = "non si può: " + code.error;
-        std::cout << count << " bande\t" << colours << '\t'
-                  << (last ? calc::tolerance_text(*last) : "20%");
-        const std::string series = series_column(code, last);
-        if (!series.empty()) std::cout << '\t' << series;
-        std::cout << '\n';
-    }
-    return 0;
-}
-
-// A tolerance as written ("2%", "0,5") or as the colour of its band.
-std::optional<unsigned char> tolerance_of(std::string_view text) {
-    if (const auto band = calc::tolerance_band(text)) return band;
-    const auto band = calc::band_from_name(text);
-    if (band && std::string_view(calc::tolerance_text(*band)) != "-") return band;
-    return std::nullopt;
+int reply(const std::string& text) {
+    if (cli::write_out(text)) return 0;
+    cli::complain_write();
+    return 1;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    Settings settings;
     std::vector<std::string> words;
-    std::optional<std::string> tolerance_text;
+    bool options_done = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--help") {
-            std::cout << kUsage;
-            return 0;
-        }
-        if (arg == "--version") {
-            std::cout << kProgram << ' ' << RESISTENZE_VERSION << '\n';
-            return 0;
-        }
-        if (arg == "--tolleranza") {
-            if (i + 1 == argc) return refuse("--tolleranza vuole una tolleranza, come 2%");
-            tolerance_text = argv[++i];
-        } else if (arg.starts_with("--tolleranza=")) {
-            tolerance_text = arg.substr(arg.find('=') + 1);
-        } else if (arg.size() > 1 && arg.front() == '-') {
-            return refuse("opzione sconosciuta: \"" + arg + "\" (--help per l'aiuto)");
-        } else {
+        if (options_done || arg == "-" || arg.size() < 2 || arg.front() != '-') {
             words.push_back(arg);
+            continue;
+        }
+        // "--tolleranza 2%" or "--tolleranza=2%".
+        const std::size_t eq = arg.find('=');
+        const std::string name = arg.substr(0, eq);
+        std::optional<std::string> value;
+        if (eq != std::string::npos) value = arg.substr(eq + 1);
+        const bool takes_value = name == "--tolleranza" || name == "--tc";
+        if (takes_value && !value) {
+            if (i + 1 == argc) return refuse(name + " vuole un valore");
+            value = argv[++i];
+        } else if (!takes_value && value) {
+            return refuse("\"" + name + "\" non vuole un valore");
+        }
+        if (name == "--") {
+            options_done = true;
+        } else if (name == "-h" || name == "--help") {
+            return reply(kUsage);
+        } else if (name == "--version") {
+            return reply(std::string("resistenze-codice ") + RESISTENZE_VERSION + "\n");
+        } else if (name == "--tolleranza") {
+            settings.options.tolerance = calc::tolerance_of(*value);
+            if (!settings.options.tolerance)
+                return refuse("tolleranza sconosciuta: \"" + *value + "\" (" +
+                              calc::tolerance_list() + ")");
+        } else if (name == "--tc") {
+            settings.options.tc = calc::tc_band(*value);
+            if (!settings.options.tc)
+                return refuse("coefficiente di temperatura sconosciuto: \"" + *value + "\" (" +
+                              calc::tc_list() + ")");
+        } else if (name == "--finestra") {
+            settings.options.window = true;
+        } else if (name == "--smd") {
+            settings.options.smd = true;
+        } else if (name == "--json") {
+            settings.json = true;
+        } else {
+            return refuse("opzione sconosciuta: \"" + arg + "\"");
         }
     }
-    if (words.empty()) return refuse("mancano i colori o il valore (--help per l'aiuto)");
 
-    // A value has digits ("4.7 kOhm" may come as two words); colours have none.
-    if (words.front().find_first_of("0123456789") == std::string::npos) {
-        if (tolerance_text) return refuse("--tolleranza vale solo con un valore");
-        return read_bands(words);
+    if (!words.empty() && !(words.size() == 1 && words.front() == "-")) {
+        std::string query;
+        for (const std::string& word : words) query.append(query.empty() ? "" : " ").append(word);
+        return ask(query, settings) ? 0 : 2;
     }
-    std::optional<unsigned char> tolerance;
-    if (tolerance_text) {
-        tolerance = tolerance_of(*tolerance_text);
-        if (!tolerance)
-            return refuse("tolleranza sconosciuta: \"" + *tolerance_text +
-                          "\" (1%, 2%, 0.5%, 0.25%, 0.1%, 0.05%, 5%, 10%)");
-    }
-    std::string value;
-    for (const std::string& word : words) value.append(value.empty() ? "" : " ").append(word);
-    return encode(value, tolerance);
+    // One query per line; a line that cannot be read does not stop the rest.
+    int status = 0;
+    std::string line;
+    while (std::getline(std::cin, line))
+        if (!calc::split_words(line).empty() && !ask(line, settings)) status = 2;
+    return status;
 }

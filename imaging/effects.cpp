@@ -2,6 +2,7 @@
 // pixel arithmetic lives in effect_pixels.h and the effect_*.cpp files.
 #include "imaging/effects.h"
 
+#include "base/blanks.h"
 #include "imaging/effect_pixels.h"
 #include "ngbutton/ng_bottone.h"
 #include "surface/surface.h"

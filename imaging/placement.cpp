@@ -1,7 +1,7 @@
 // Where a picture goes on an area, from the two sizes alone.
 #include "imaging/placement.h"
 
-#include "surface/rounding.h"
+#include "base/rounding.h"
 
 #include <algorithm>
 

@@ -2,23 +2,14 @@
 // without depending on the button library.
 #pragma once
 
+#include "base/blanks.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
-
-// The part of a text without leading and trailing blanks (the space
-// character only; tabs and other white space stay).
-inline std::string_view blank_trimmed(std::string_view s) {
-    const std::size_t b = s.find_first_not_of(' ');
-    if (b == std::string_view::npos) return s.substr(0, 0);
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-inline std::string trim_blanks(std::string_view s) {
-    return std::string(blank_trimmed(s));
-}
 
 // A text field of fixed capacity: a longer assignment is cut, a shorter one
 // padded with blanks; it is always read with leading and trailing blanks

@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "surface/rounding.h"
+#include "base/rounding.h"
 
 class QImage;
 class QRect;

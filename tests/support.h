@@ -2,6 +2,7 @@
 // graphic controls and what screen readers are told about them.
 #pragma once
 
+#include "base/blanks.h"
 #include "calc/shared.h"
 #include "ngbutton/ngbutton.h"
 #include "surface/snapshot.h"
@@ -86,11 +87,9 @@ inline std::string dialog_over_pattern(surface::Handle& dialog, int32_t w, int32
     return background;
 }
 
-// Text without leading and trailing blanks.
+// Text without leading and trailing blanks, as the program trims it.
 inline std::string trimmed(const std::string& s) {
-    const auto b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return "";
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
+    return trim_blanks(s);
 }
 
 // The child widget of a dialog's graphic control, found by place and size.

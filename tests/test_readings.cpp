@@ -1,7 +1,9 @@
 // Readings of band sequences: the five result lines, the value text and the
 // unit line. No window needed.
-#include "calc/calc.h"
+#include "base/blanks.h"
+#include "calc_core/readings.h"
 
+#include <array>
 #include <clocale>
 #include <gtest/gtest.h>
 #include <iostream>
@@ -22,12 +24,6 @@ std::string sequence(const std::vector<std::string>& names) {
     return s;
 }
 
-std::string trimmed(const std::string& s) {
-    const auto b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return "";
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
 struct SequenceCase {
     std::vector<std::string> bands;
     std::array<std::string, 5> shown; // fields 901..905, as displayed
@@ -46,7 +42,7 @@ TEST_P(Readings, FieldsShowTheReadings) {
     const auto& c = GetParam();
     const auto lines = LEGGI_BANDE(sequence(c.bands));
     for (std::size_t f = 0; f < 5; ++f)
-        EXPECT_EQ(trimmed(lines[f]), c.shown[f]) << "field " << 901 + f;
+        EXPECT_EQ(trim_blanks(lines[f]), c.shown[f]) << "field " << 901 + f;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -233,7 +229,7 @@ std::string expected_line(int64_t centi, const std::string& suffix) {
         while (frac.back() == '0') frac.pop_back();
         text += "." + frac;
     }
-    return trimmed(" " + text + unit + suffix);
+    return trim_blanks(" " + text + unit + suffix);
 }
 
 const char* const kTolerance[] = {"-",     "1%",   "2%",    "-", "-",   "0.5%",
@@ -273,7 +269,7 @@ TEST(ReadingsSweep, EverySequenceUpToFiveBands) {
                                         std::string(" tolleranza ") + kTolerance[r[4]]);
             }
             for (std::size_t f = 0; f < 5; ++f) {
-                if (trimmed(lines[f]) != want[f]) {
+                if (trim_blanks(lines[f]) != want[f]) {
                     ADD_FAILURE() << "length " << L << " code " << code << " field " << 901 + f
                                   << ": got '" << lines[f] << "' want '" << want[f] << "'";
                     return;

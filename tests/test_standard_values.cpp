@@ -1,6 +1,8 @@
 // Standard values of readings, and values as text and as colour bands.
-#include "calc/standard_values.h"
-#include "calc/value_code.h"
+#include "calc_core/exact_reading.h"
+#include "calc_core/smd.h"
+#include "calc_core/standard_values.h"
+#include "calc_core/value_code.h"
 
 #include <gtest/gtest.h>
 #include <sstream>
@@ -87,20 +89,27 @@ TEST(ValueCode, EncodesOrSaysWhyNot) {
         int band_count;
         const char *tolerance, *bands_or_error;
         calc::Series series;
-        const char *below, *above;
+        const char* neighbours; // below and above, for each series the tolerance accepts
     } cases[] = {
-        {"4k7", 4, "", "giallo viola rosso oro", E24, "", ""},
-        {"4.8k", 4, "", "giallo grigio rosso oro", N, "4.7 kOhm", "5.1 kOhm"},
-        {"9.5k", 4, "", "bianco verde rosso oro", N, "9.1 kOhm", "10 kOhm"},
-        {"4.75k", 4, "", "cifre", N, "4.7 kOhm", "5.1 kOhm"},
-        {"4.75k", 5, "", "giallo viola verde marrone marrone", E96, "", ""},
-        {"1.05k", 5, "10%", "marrone nero verde marrone argento", N, "1 kOhm", "1.2 kOhm"},
-        {"0R22", 3, "", "rosso rosso argento", E6, "", ""},
-        {"100M", 3, "", "marrone nero viola", E6, "", ""},
-        {"1G", 5, "0,1 %", "marrone nero nero viola viola", E192, "", ""},
-        {"0.01", 3, "", "moltiplicatori", E6, "", ""},
-        {"100G", 3, "", "moltiplicatori", E6, "", ""},
-        {"1k", 5, "nero", "tolleranza", N, "", ""},
+        {"4k7", 4, "", "giallo viola rosso oro", E24, ""},
+        {"4.8k", 4, "", "giallo grigio rosso oro", N, "4.7 kOhm -2.08% 5.1 kOhm +6.25% "},
+        {"9.5k", 4, "", "bianco verde rosso oro", N, "9.1 kOhm -4.21% 10 kOhm +5.26% "},
+        {"4.75k", 4, "", "cifre", N, "4.7 kOhm -1.05% 5.1 kOhm +7.37% "},
+        {"4.75k", 5, "", "giallo viola verde marrone marrone", E96, ""},
+        {"1.05k", 5, "10%", "marrone nero verde marrone argento", N,
+         "1 kOhm -4.76% 1.2 kOhm +14.29% "},
+        {"0R22", 3, "", "rosso rosso argento", E6, ""},
+        {"100M", 3, "", "marrone nero viola", E6, ""},
+        {"1G", 5, "0,1 %", "marrone nero nero viola viola", E192, ""},
+        {"0.01", 3, "", "moltiplicatori", E6, ""},
+        {"100G", 3, "", "moltiplicatori", E6, ""},
+        {"1k", 5, "nero", "tolleranza", N, ""},
+        // E24 values are accepted at 2 %, so they are offered too.
+        {"3k55", 5, "2%", "arancio verde verde marrone rosso", N,
+         "3.48 kOhm -1.97% 3.65 kOhm +2.82% 3.3 kOhm -7.04% 3.6 kOhm +1.41% "},
+        {"999", 5, "1%", "bianco bianco bianco nero marrone", N,
+         "976 Ohm -2.30% 1 kOhm +0.10% 910 Ohm -8.91% 1 kOhm +0.10% "},
+        {"4k7", 6, "", "coefficiente", N, ""}, // six bands need a coefficient
     };
     for (const auto& c : cases) {
         auto tol = calc::tolerance_band(c.tolerance);
@@ -111,8 +120,10 @@ TEST(ValueCode, EncodesOrSaysWhyNot) {
         else
             EXPECT_NE(code.error.find(c.bands_or_error), std::string::npos) << code.error;
         EXPECT_EQ(code.series, c.series) << c.value;
-        EXPECT_EQ(code.below ? calc::ohms_text(*code.below) : "", c.below) << c.value;
-        EXPECT_EQ(code.above ? calc::ohms_text(*code.above) : "", c.above) << c.value;
+        std::string near;
+        for (const auto& n : code.neighbours)
+            near += calc::ohms_text(n.value) + " " + calc::deviation_text(n.deviation) + " ";
+        EXPECT_EQ(near, c.neighbours) << c.value;
     }
 }
 
@@ -120,14 +131,42 @@ TEST(ValueCode, ReadsValuesAndColourNames) {
     const struct {
         const char *text, *ohms_or_error;
     } values[] = {
-        {"4700", "4.7 kOhm"},      {"4.7k", "4.7 kOhm"},  {"4,7k", "4.7 kOhm"},
-        {"4k7", "4.7 kOhm"},       {"4K7", "4.7 kOhm"},   {"4R7", "4.7 Ohm"},
-        {"R47", "0.47 Ohm"},       {"0R22", "0.22 Ohm"},  {"1M", "1 MOhm"},
-        {"2M2", "2.2 MOhm"},       {"1G", "1 GOhm"},      {"47R", "47 Ohm"},
-        {" 4.7 kOhm", "4.7 kOhm"}, {"470Ω", "470 Ohm"},   {"10 ohm", "10 Ohm"},
-        {"0.001", "0.001 Ohm"},    {"4m7", "ambiguo"},    {"4.7mOhm", "ambiguo"},
-        {"", "mancante"},          {"abc", "non valido"}, {"-4k7", "non valido"},
-        {"4.7.1", "separatore"},   {"4k7k", "unità"},     {"k", "cifre"},
+        {"4700", "4.7 kOhm"},
+        {"4.7k", "4.7 kOhm"},
+        {"4,7k", "4.7 kOhm"},
+        {"4k7", "4.7 kOhm"},
+        {"4K7", "4.7 kOhm"},
+        {"4R7", "4.7 Ohm"},
+        {"R47", "0.47 Ohm"},
+        {"0R22", "0.22 Ohm"},
+        {"1M", "1 MOhm"},
+        {"2M2", "2.2 MOhm"},
+        {"1G", "1 GOhm"},
+        {"47R", "47 Ohm"},
+        {" 4.7 kOhm", "4.7 kOhm"},
+        {"470Ω", "470 Ohm"},
+        {"10 ohm", "10 Ohm"},
+        {"0.001", "0.001 Ohm"},
+        {"1000", "1 kOhm"},
+        {"999.9", "999.9 Ohm"},
+        {"4m7", "ambiguo"},
+        {"4.7 mOhm", "ambiguo"},
+        {"4.7mOhm", "ambiguo"},
+        {"", "mancante"},
+        {"abc", "\"abc\""},
+        {"-4k7", "\"-\""},
+        {"4.7.1", "separatore"},
+        {"4k7k", "unità"},
+        {"k", "cifre"},
+        {"4.7kOhms", "4.7 kOhm"},
+        {"4k7Ω", "4.7 kOhm"},
+        {"1.5MEG", "1.5 MOhm"},
+        {"4.7 kiloohm", "4.7 kOhm"},
+        {"1e3", "1 kOhm"},
+        {"4.7E-3", "0.0047 Ohm"},
+        {"2.2 megaohm", "2.2 MOhm"},
+        {"4.7 kilox", "\"kilox\""},
+        {"4,7é", "\"é\""},
     };
     for (const auto& v : values) {
         const auto parsed = calc::parse_value(v.text);
@@ -146,4 +185,51 @@ TEST(ValueCode, ReadsValuesAndColourNames) {
         EXPECT_EQ(calc::band_from_name(n.name).value_or(99), n.colour) << n.name;
         EXPECT_EQ(calc::tolerance_band(n.name).value_or(99), n.tolerance) << n.name;
     }
+}
+
+// Every code the encoder prints, read back: the same value exactly, with its
+// tolerance and coefficient; the SMD codes too.
+TEST(ValueCode, EveryPrintedCodeReadsBack) {
+    std::vector<int> significands = calc::series_values(E192);
+    for (int t : calc::series_values(E24)) significands.push_back(t);
+    const char* const tc_colours[] = {"nero",  "marrone", "rosso", "arancio", "giallo",
+                                      "verde", "blu",     "viola", "grigio"};
+    const int tc_ppm[] = {250, 100, 50, 15, 25, 20, 10, 5, 1};
+    std::size_t read_back = 0, turn = 0;
+    // From 0.1 Ohm (100 x 10^-3) to 1 GOhm (100 x 10^7).
+    for (int decade = -3; decade <= 7; ++decade)
+        for (const int t : significands) {
+            if (decade == 7 && t > 100) break;
+            const calc::Ohms v = calc::make_ohms(static_cast<std::uint64_t>(t), decade);
+            for (const char* tolerance :
+                 {"", "1%", "2%", "0.5%", "0.25%", "0.1%", "0.05%", "10%", "5%"}) {
+                const auto tol = calc::tolerance_band(tolerance);
+                for (int count = *tolerance ? 4 : 3; count <= (*tolerance ? 6 : 3); ++count) {
+                    const std::size_t k = turn++ % 9;
+                    const auto tc = count == 6 ? calc::band_from_name(tc_colours[k]) : std::nullopt;
+                    const auto code = calc::encode_value(v, count, tol, tc);
+                    // Two digits up to 4 bands; the multipliers reach 0.01 up to 10^9.
+                    const bool codable = (count <= 4 ? t % 10 == 0 : true) &&
+                                         decade + (count <= 4 ? 1 : 0) >= -2 && decade <= 7;
+                    ASSERT_EQ(code.error.empty(), codable) << t << "e" << decade << " " << count;
+                    if (!codable) continue;
+                    const auto exact = calc::read_exact(code.bands);
+                    ASSERT_FALSE(exact.readings.empty()) << t << "e" << decade;
+                    const calc::ExactReading& r = exact.readings.front();
+                    EXPECT_FALSE(r.reverse);
+                    EXPECT_EQ(r.value, v) << t << "e" << decade << " " << count;
+                    EXPECT_EQ(std::string(r.tolerance), *tolerance ? tolerance : "20%");
+                    EXPECT_EQ(r.tc, count == 6 ? tc_ppm[k] : 0);
+                    ++read_back;
+                }
+            }
+            const auto smd = calc::smd_codes(v);
+            for (const std::string* code : {&smd.three, &smd.four, &smd.eia96})
+                if (!code->empty()) {
+                    const auto r = calc::read_smd(*code);
+                    EXPECT_EQ(r.reading.value, v) << *code;
+                    ++read_back;
+                }
+        }
+    EXPECT_GT(read_back, 30000u);
 }

@@ -1,39 +1,102 @@
 #!/usr/bin/env bash
-# resistenze-codice: the window's lines for colours, the codes of a value, and
-# refusals as one line on stderr with exit status 2 and nothing on stdout.
-# Usage: codice.sh PROGRAM VERSION
+# resistenze-codice: exact readings, the window's lines, the codes of a value,
+# SMD codes, six bands, queries on standard input, and refusals: one line on
+# stderr, nothing on stdout, exit status 2 (1 for a failed write).
+# Usage: codice.sh PROGRAM VERSION COMPLETION
 set -uo pipefail
-program=$1 version=$2
+program=$1 version=$2 completion=$3
 failed=0
 errors=$(mktemp)
 trap 'rm -f "$errors"' EXIT
-# arguments | exit status | a whole line of stdout (\t a tab), or a part of stderr
-while IFS='|' read -r args status want; do
+# arguments | exit status | a whole line of stdout (\t a tab), or a part of
+# stderr | standard input (\n a line end). "FULL" and "CLOSED" before the
+# arguments send stdout to /dev/full or close it; "COMPLETE" before words
+# asks the bash completion for the last one ("_" for an empty word), and the
+# line is what it offers.
+while IFS='|' read -r args status want input; do
     want=$(printf '%b' "$want")
+    redirect=${args%% *}
+    [[ $redirect =~ ^(FULL|CLOSED|COMPLETE)$ ]] && args=${args#* } || redirect=
     # shellcheck disable=SC2086
-    out=$("$program" $args 2>"$errors")
+    case $redirect in
+    FULL) out=$(printf '%b' "$input" | "$program" $args 2>"$errors" >/dev/full) ;;
+    CLOSED) out=$(printf '%b' "$input" | "$program" $args 2>"$errors" >&-) ;;
+    COMPLETE) out=$(bash -c 'source "$1"; shift; COMP_WORDS=(resistenze-codice "${@/#_/}")
+        COMP_CWORD=$#; _resistenze_codice; echo "${COMPREPLY[*]}"' - "$completion" $args 2>"$errors") ;;
+    *) out=$(printf '%b' "$input" | "$program" $args 2>"$errors") ;;
+    esac
     got=$? err=$(cat "$errors")
     if [ "$status" = 0 ]; then grep -qxF -- "$want" <<<"$out" && [ -z "$err" ]; else
-        [ -z "$out" ] && [ "$(wc -l <<<"$err")" = 1 ] && grep -qF -- "$want" <<<"$err"; fi
+        [ "$(wc -l <<<"$err")" = 1 ] && grep -qF -- "$want" <<<"$err" &&
+            { [ -z "$out" ] || [ -n "$input" ]; }; fi
     if [ $? != 0 ] || [ "$got" != "$status" ]; then
         echo "FAIL: resistenze-codice $args: exit $got (want $status), out: $out, err: $err" >&2
         failed=1
     fi
 done <<CASES
-giallo viola rosso oro|0|902\t4.7 kOhm tolleranza  5%\tE24
-giallo viola rosso oro|0|905\t11.27 MOhm 5 bande
-Brown BLACK nero red marrone|0|902\t10 kOhm tolleranza  1%\tE96
-verde nero oro oro|0|902\t5 Ohm tolleranza  5%
+giallo viola rosso oro|0|diretta\t4.7 kOhm\t5%\t4.465 kOhm\t4.935 kOhm\tE24
+giallo viola argento oro|0|diretta\t0.47 Ohm\t5%\t0.4465 Ohm\t0.4935 Ohm\tE24
+marrone rosso giallo blu marrone|0|diretta\t124 MOhm\t1%\t122.76 MOhm\t125.24 MOhm\tE96
+marrone rosso giallo blu marrone|0|inversa\t16.4 kOhm\t1%\t16.236 kOhm\t16.564 kOhm\t-
+marrone nero rosso oro|0|diretta\t1 kOhm\t5%\t950 Ohm\t1.05 kOhm\tE24
+bianco bianco bianco bianco marrone|0|diretta\t999 GOhm\t1%\t989.01 GOhm\t1008.99 GOhm\t-
+rosso rosso rosso|0|diretta\t2.2 kOhm\t20%\t1.76 kOhm\t2.64 kOhm\tE6
+nero|0|diretta\t0 Ohm\t-\t0 Ohm\t0 Ohm\t-
+marrone nero nero rosso marrone rosso|0|diretta\t10 kOhm\t1%\t9.9 kOhm\t10.1 kOhm\tE96\t50 ppm/K
+--finestra giallo viola rosso oro|0|902\t4.7 kOhm tolleranza  5%\tE24
+--finestra giallo viola rosso oro|0|905\t11.27 MOhm 5 bande
+--finestra Brown BLACK nero red marrone|0|902\t10 kOhm tolleranza  1%\tE96
+--finestra verde nero oro oro|0|902\t5 Ohm tolleranza  5%
+--finestra marrone nero rosso|0|901\t1000 Ohm\tE6
 4k7|0|3 bande\tgiallo viola rosso\t20%\tE6
 4k7|0|5 bande\tgiallo viola nero marrone marrone\t1%\tE24
-4.75k|0|4 bande\tnon si può: 4.75 kOhm ha 3 cifre significative: con 4 bande se ne scrivono 2\t5%\tfuori serie E24, vicini: 4.7 kOhm e 5.1 kOhm
-4.8k --tolleranza 2%|0|4 bande\tgiallo grigio rosso rosso\t2%\tfuori serie E48, vicini: 4.64 kOhm e 4.87 kOhm
+4k7|0|SMD 3 cifre\t472\t5%
+4k7|0|SMD EIA-96\tnessuno\t1%
+4.75k|0|4 bande\t-\t5%\tfuori serie, vicini: E24 4.7 kOhm (-1.05%) e 5.1 kOhm (+7.37%)\tnon si può: 4.75 kOhm ha 3 cifre significative: con 4 bande se ne scrivono 2
+4.75k|0|SMD EIA-96\t66B\t1%
+--tolleranza 2% 3k55|0|5 bande\tarancio verde verde marrone rosso\t2%\tfuori serie, vicini: E48 3.48 kOhm (-1.97%) e 3.65 kOhm (+2.82%); E24 3.3 kOhm (-7.04%) e 3.6 kOhm (+1.41%)
+--tolleranza 5% 1.05k|0|4 bande\t-\t5%\tfuori serie, vicini: E24 1 kOhm (-4.76%) e 1.1 kOhm (+4.76%)\tnon si può: 1.05 kOhm ha 3 cifre significative: con 4 bande se ne scrivono 2
+--tc 1 1000G|0|6 bande\t-\t1%\tE96\t1 ppm/K\tnon si può: 1000 GOhm è fuori dai moltiplicatori: con 6 bande si va da 1 Ohm a 999 GOhm
+--tc 50 10k|0|6 bande\tmarrone nero nero rosso marrone rosso\t1%\tE96\t50 ppm/K
+--tc=blu --tolleranza viola 1k|0|6 bande\tmarrone nero nero marrone viola blu\t0.1%\tE192\t10 ppm/K
+1.5MEG|0|4 bande\tmarrone verde verde oro\t5%\tE24
+--smd 01C|0|SMD EIA-96\t10 kOhm\t1%\t9.9 kOhm\t10.1 kOhm\tE96
+--smd 472|0|SMD 3 cifre\t4.7 kOhm\t5%\t4.465 kOhm\t4.935 kOhm\tE24
+smd:4r7|0|SMD 3 cifre\t4.7 Ohm\t5%\t4.465 Ohm\t4.935 Ohm\tE24
+--smd 4702|0|SMD 4 cifre\t47 kOhm\t1%\t46.53 kOhm\t47.47 kOhm\tE24
+--json giallo viola rosso oro|0|{"query":"giallo viola rosso oro","readings":[{"direction":"diretta","ohms":4700,"value":"4.7 kOhm","tolerance":"5%","min_ohms":4465,"max_ohms":4935,"series":"E24","tc_ppm":null}]}
+--json --smd R47|0|{"query":"R47","readings":[{"direction":"SMD 3 cifre","ohms":0.47,"value":"0.47 Ohm","tolerance":"5%","min_ohms":0.4465,"max_ohms":0.4935,"series":"E24","tc_ppm":null}]}
+-- 4k7|0|4 bande\tgiallo viola rosso oro\t5%\tE24
+|0|diretta\t4.7 kOhm\t5%\t4.465 kOhm\t4.935 kOhm\tE24|giallo viola rosso oro\n\n4k7\n
+-|0|SMD 3 cifre\t472\t5%|4k7\n
+|2|colore sconosciuto: "rosa"|4k7\nrosa\nnero\n
 --version|0|resistenze-codice $version
+-h|0|Uso: resistenze-codice [OPZIONI] COLORE...
+marrone nero|2|troppo poche bande: 2
+oro|2|troppo poche bande: 1
+nero nero nero nero nero nero nero|2|troppe bande: 7
+giallo giallo giallo giallo|2|nessuna lettura: "giallo" (banda 4) non indica una tolleranza
+--finestra marrone nero|2|la finestra non scrive nulla per 2 bande
 4m7|2|"m" è ambiguo
+4.7kx|2|parola non leggibile: "kx"
+4k7?|2|carattere non leggibile: "?"
 rosa|2|colore sconosciuto: "rosa"
 giallo 4k7|2|colore sconosciuto: "4k7"
 --verbose|2|opzione sconosciuta: "--verbose"
 1k --tolleranza 20%|2|tolleranza sconosciuta: "20%"
-nero nero nero nero nero nero|2|al massimo 5
+--tc 30 1k|2|coefficiente di temperatura sconosciuto: "30"
+--smd 4x7|2|codice SMD non leggibile: "4X7"
+--smd 4?7|2|carattere non leggibile nel codice SMD: "?"
+--smd 97A|2|EIA-96 va da 01 a 96
+--tolleranza 1% giallo viola rosso|2|valgono solo con un valore
+FULL 4k7|1|scrittura non riuscita
+CLOSED 4k7|1|scrittura non riuscita
+FULL --help|1|scrittura non riuscita
+COMPLETE Gi|0|Giallo
+COMPLETE BL|0|BLU BLACK BLUE
+COMPLETE --tolleranza ar|0|argento
+COMPLETE 4k7 _|0|
+COMPLETE rosso rosso rosso rosso rosso rosso _|0|
+COMPLETE --tc 2|0|250 25 20
 CASES
 exit $failed

@@ -27,6 +27,7 @@ share/applications/$app.desktop
 share/metainfo/$app.metainfo.xml
 share/man/man1/resistenze.1.gz
 share/man/man1/resistenze-codice.1.gz
+share/man/it/man1/resistenze-codice.1.gz
 share/bash-completion/completions/resistenze-codice
 share/resistenze/fondo3.jpg
 share/resistenze/CabinSketch-Bold.otf

@@ -1,9 +1,9 @@
 // Band readings: the value of a band sequence under the colour-code rules,
 // read from both ends, and the text of each reading. Pure: no drawing here.
-#include "calc/readings.h"
-#include "calc/value_code.h"
-#include "ngbutton/ng_bottone.h"
-#include "surface/rounding.h"
+#include "calc_core/readings.h"
+#include "base/blanks.h"
+#include "base/rounding.h"
+#include "calc_core/bands.h"
 
 #include <charconv>
 #include <cmath>
@@ -11,61 +11,14 @@
 
 namespace calc {
 
-std::string number_text(double v) {
-    if (!std::isfinite(v)) return "";
-    if (v == 0.0) return "0";
-    // 15 significant digits: one before the point and 14 after, in scientific
-    // form, which is then written out as a plain decimal number.
-    char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 14);
-    const std::string_view sci(buf, static_cast<std::size_t>(res.ptr - buf));
-    const std::size_t e_at = sci.find('e');
-    std::string_view mantissa = sci.substr(0, e_at);
-    int exponent = 0;
-    std::from_chars(sci.data() + e_at + 1 + (sci[e_at + 1] == '+' ? 1 : 0), sci.data() + sci.size(),
-                    exponent);
-
-    std::string out;
-    if (mantissa.front() == '-') {
-        out = "-";
-        mantissa.remove_prefix(1);
-    }
-    std::string digits;
-    for (char ch : mantissa)
-        if (ch != '.') digits += ch;
-    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-
-    if (exponent >= 0) {
-        const std::size_t whole = static_cast<std::size_t>(exponent) + 1;
-        if (digits.size() <= whole) {
-            out += digits;
-            out.append(whole - digits.size(), '0');
-        } else {
-            out += digits.substr(0, whole);
-            out += '.';
-            out += digits.substr(whole);
-        }
-    } else {
-        out += "0.";
-        out.append(static_cast<std::size_t>(-exponent - 1), '0');
-        out += digits;
-    }
-    return out;
-}
-
 namespace {
 
-constexpr unsigned char kLastBand = 11;
-
-// 10 to the multiplier exponent of a band: "argento" 0.01, "oro" 0.1, any
-// other colour 10 to its own value. Negative exponents divide, so the result
-// is the correctly rounded quotient.
+// Digits times 10 to the multiplier exponent of a band. Negative exponents
+// divide, so the result is the correctly rounded quotient.
 double apply_multiplier(double digits, unsigned char band) {
-    if (band == 10) return digits / 100.0;
-    if (band == 11) return digits / 10.0;
     double m = 1.0;
-    for (unsigned char i = 0; i < band; ++i) m *= 10.0;
-    return digits * m;
+    for (int i = 0; i < std::abs(kBands[band].exponent); ++i) m *= 10.0;
+    return kBands[band].exponent < 0 ? digits / m : digits * m;
 }
 
 // The number of bands a rule reads.
@@ -94,7 +47,7 @@ std::optional<Reading> read_line(std::string_view bande, const ResultLine& line)
         const auto value = static_cast<unsigned char>(bande[line.reverse ? L - 1 - i : i]);
         // A byte that is no band value gives an empty line rather than a
         // reading of a colour that does not exist, and no notice.
-        if (value > kLastBand) {
+        if (!calc::band(value)) {
             if (line.rule == BandRule::Notice) return std::nullopt;
             return Reading{};
         }
@@ -114,7 +67,7 @@ std::optional<Reading> read_line(std::string_view bande, const ResultLine& line)
     Reading out;
     switch (line.rule) {
     case BandRule::Notice:
-        if (b[0] <= 9) return std::nullopt;
+        if (is_decimal_digit(b[0])) return std::nullopt;
         out.text = "striscia di tolleranza";
         return out;
     case BandRule::ThreeBands:
@@ -169,19 +122,11 @@ std::string TIENIOSC(const std::string& valore, const std::string& suffisso) {
     // Whole ohms held as a 32-bit number: nothing below its range is a value.
     if (v < -2147483648.0) return "";
     const auto n = surface::round_even(v);
-
-    double number = n;
-    const char* unit = " Ohm";
-    if (n > 1000000) {
-        number = n / 1000000.0;
-        unit = " MOhm";
-    } else if (n > 1000) {
-        number = n / 1000.0;
-        unit = " kOhm";
-    }
+    // Below zero no unit is reached.
     std::string line(1, ' ');
-    line += calc::number_text(number);
-    line += unit;
+    line += n < 0 ? std::to_string(n) + " Ohm"
+                  : calc::ohms_text(calc::make_ohms(static_cast<std::uint64_t>(n), 0),
+                                    calc::UnitRule::Window);
     line += suffisso;
     return line;
 }

@@ -1,7 +1,9 @@
 // Standard resistor values: the IEC 60063 preferred numbers and the judgement
 // of a reading against the series its tolerance calls for.
-#include "calc/standard_values.h"
-#include "calc/readings.h"
+#include "calc_core/standard_values.h"
+#include "calc_core/readings.h"
+
+#include "base/rounding.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -65,8 +67,6 @@ bool holds(Series s, int significand) {
            static_cast<std::size_t>(at - src.values) % src.step == 0;
 }
 
-constexpr unsigned char kMarrone = 1, kRosso = 2, kVerde = 5, kGrigio = 8, kArgento = 10, kOro = 11;
-
 } // namespace
 
 const char* series_name(Series s) {
@@ -99,15 +99,12 @@ std::vector<int> series_values(Series s) {
 std::vector<Series> judged_series(std::optional<unsigned char> tolerance_band,
                                   bool tolerance_pending) {
     if (tolerance_pending) return {Series::E96, Series::E192, Series::E24};
-    if (!tolerance_band) return {Series::E6};
-    const unsigned char t = *tolerance_band;
-    if (t == kArgento) return {Series::E12};
-    if (t == kOro) return {Series::E24};
-    if (t == kRosso) return {Series::E48, Series::E24};
-    if (t == kMarrone) return {Series::E96, Series::E24};
-    // Precision resistors are sold in E24 values as well.
-    if (t >= kVerde && t <= kGrigio) return {Series::E192, Series::E24};
-    return {};
+    if (!tolerance_band) return {kNoBandSeries};
+    std::vector<Series> out;
+    if (has_tolerance(*tolerance_band))
+        for (Series s : kBands[*tolerance_band].series)
+            if (s != Series::None) out.push_back(s);
+    return out;
 }
 
 Series significand_series(int significand, std::optional<unsigned char> tolerance_band,
@@ -124,11 +121,53 @@ Series reading_series(std::string_view digit_bands, std::optional<unsigned char>
     if (digit_bands.size() < 2 || digit_bands.size() > 3) return Series::None;
     int significand = 0;
     for (char band : digit_bands) {
-        if (static_cast<unsigned char>(band) > 9) return Series::None;
+        if (!is_decimal_digit(static_cast<unsigned char>(band))) return Series::None;
         significand = 10 * significand + band;
     }
     if (digit_bands.size() == 2) significand *= 10;
     return significand_series(significand, tolerance_band, tolerance_pending);
+}
+
+std::vector<Neighbour> neighbours(const Ohms& v, std::optional<unsigned char> tolerance_band) {
+    std::vector<Neighbour> out;
+    if (v.significand == 0) return out;
+    // Whether the value is standard, by its significant digits alone.
+    const int n = digit_count(v.significand);
+    if (n <= 3 && significand_series(static_cast<int>(v.significand * power10(3 - n)),
+                                     tolerance_band) != Series::None)
+        return out;
+    // The decade of the value: v lies in [100, 1000) x 10^decade. Series
+    // values t x 10^decade are compared with v in whole numbers.
+    const int decade = v.exponent + n - 3;
+    const std::uint64_t lhs = n <= 3 ? v.significand * power10(3 - n) : v.significand;
+    const std::uint64_t scale = n <= 3 ? 1 : power10(n - 3);
+    const double exact = static_cast<double>(lhs) / static_cast<double>(scale);
+    const auto deviation = [&](double t) {
+        return static_cast<int>(surface::round_even((t - exact) / exact * 10000.0));
+    };
+    for (const Series s : judged_series(tolerance_band)) {
+        Neighbour below{s, {}, 0}, above{s, make_ohms(100, decade + 1), deviation(1000)};
+        for (const int t : series_values(s)) {
+            const std::uint64_t rhs = static_cast<std::uint64_t>(t) * scale;
+            if (rhs < lhs)
+                below = {s, make_ohms(static_cast<std::uint64_t>(t), decade), deviation(t)};
+            if (rhs > lhs) {
+                above = {s, make_ohms(static_cast<std::uint64_t>(t), decade), deviation(t)};
+                break;
+            }
+        }
+        out.push_back(below);
+        out.push_back(above);
+    }
+    return out;
+}
+
+std::string deviation_text(int hundredths) {
+    const int size = hundredths < 0 ? -hundredths : hundredths;
+    std::string frac = std::to_string(100 + size % 100).substr(1);
+    std::string out(1, hundredths < 0 ? '-' : '+');
+    out.append(std::to_string(size / 100)).append(".").append(frac) += '%';
+    return out;
 }
 
 std::array<Series, 5> standard_series(std::string_view bande) {

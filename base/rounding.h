@@ -1,5 +1,7 @@
 // Whole numbers from fractional values, one rule for the whole program.
-// Qt-free: the pure calculator and the effect arithmetic include it too.
+// Qt-free: the pure calculator and the effect arithmetic include it too. It
+// keeps the drawing surface's name, where it was first needed; every layer
+// calls it surface::round_even.
 #pragma once
 
 #include <climits>

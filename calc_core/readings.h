@@ -3,7 +3,8 @@
 // window, nothing but the standard library.
 #pragma once
 
-#include "calc/standard_values.h"
+#include "calc_core/ohms.h"
+#include "calc_core/standard_values.h"
 
 #include <array>
 #include <cstdint>
@@ -67,10 +68,6 @@ std::optional<Reading> read_line(std::string_view bande, const ResultLine& line)
 // The five result fields (901..905) as the readings leave them: every row of
 // kResultLines applied in turn, the fields no reading writes left empty.
 std::array<Reading, 5> read_fields(std::string_view bande);
-
-// Plain decimal text: at most 15 significant digits, "." whatever the locale,
-// no exponent, no thousands separator, no trailing zeros ("4.7", "1000", "0").
-std::string number_text(double v);
 
 } // namespace calc
 

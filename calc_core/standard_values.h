@@ -3,14 +3,16 @@
 // no toolkit.
 #pragma once
 
+#include "calc_core/bands.h"
+#include "calc_core/ohms.h"
+
 #include <array>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
 namespace calc {
-
-enum class Series { None, E6, E12, E24, E48, E96, E192 };
 
 // "E6" ... "E192"; "-" for None.
 const char* series_name(Series s);
@@ -19,10 +21,9 @@ const char* series_name(Series s);
 // (100 ... 988): E24 gives 100, 110, 120, 130, 150 ...; None gives none.
 std::vector<int> series_values(Series s);
 
-// The series a tolerance band is judged against, best first: none (three
-// bands, 20 %) E6; "argento" E12; "oro" E24; "rosso" E48 then E24; "marrone"
-// E96 then E24; 0.5 % and finer E192 then E24. A band with no tolerance gets
-// an empty list. With tolerance_pending (the five-band value of a four-band
+// The series a tolerance band is judged against, best first, as the band
+// table gives them; no band (three bands, 20 %) E6. A band with no tolerance
+// gets an empty list. With tolerance_pending (the five-band value of a four-band
 // sequence, tolerance band not yet chosen) the list is E96, E192, E24.
 std::vector<Series> judged_series(std::optional<unsigned char> tolerance_band,
                                   bool tolerance_pending = false);
@@ -38,6 +39,22 @@ Series significand_series(int significand, std::optional<unsigned char> toleranc
 // tolerance.
 Series reading_series(std::string_view digit_bands, std::optional<unsigned char> tolerance_band,
                       bool tolerance_pending = false);
+
+// A standard value next to one that is none, and how far it lies from it in
+// hundredths of a percent (+141 for 1.41 % above).
+struct Neighbour {
+    Series series;
+    Ohms value;
+    int deviation;
+};
+
+// The standard value of every series a tolerance band accepts (judged_series)
+// just below and just above v, in that order; none when v is in one of them
+// or is 0.
+std::vector<Neighbour> neighbours(const Ohms& v, std::optional<unsigned char> tolerance_band);
+
+// "+1.41%", "-3.33%": a deviation in hundredths of a percent as text.
+std::string deviation_text(int hundredths);
 
 // For each result field 901..905, the series of the reading that the field
 // shows for this band sequence (one byte per band, 0..11); None where the
