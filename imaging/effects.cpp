@@ -4,7 +4,6 @@
 
 #include "base/blanks.h"
 #include "imaging/effect_pixels.h"
-#include "ngbutton/ng_bottone.h"
 #include "surface/surface.h"
 
 namespace {
