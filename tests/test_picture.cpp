@@ -1,5 +1,6 @@
 // Picture loading: fit arithmetic of the loader, the four placement modes and
 // the name label on a control, the clipboard, and hostile picture files.
+#include "imaging/decoding.h"
 #include "imaging/gdiplus.h"
 #include "imaging/picture.h"
 #include "imaging_support.h"
@@ -16,12 +17,15 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <functional>
 #include <gtest/gtest.h>
+#include <jpeglib.h>
 #include <map>
 #include <sys/resource.h>
+#include <vector>
 
 namespace {
 
@@ -137,6 +141,54 @@ bool write_flat_jpeg(const QString& path, int width, int height,
     while (nbits != 0) bits(1, 1);
     put(0xFF), put(0xD9);
     return std::fclose(f) == 0;
+}
+
+// A JPEG from libjpeg's own encoder, no subsampling: one sequential scan, or
+// progressive by libjpeg's own script or by `script` (a scan's component -1
+// means all three), Huffman- or arithmetic-coded.
+struct Scan {
+    int component, ss, se, ah, al;
+};
+enum Coding : unsigned { kSequential = 0, kProgressive = 1, kArithmetic = 2 };
+QByteArray libjpeg_file(int width, int height, const std::function<QRgb(int, int)>& colour_at,
+                        unsigned coding = kSequential, const std::vector<Scan>& script = {}) {
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* bytes = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &bytes, &size);
+    info.image_width = JDIMENSION(width), info.image_height = JDIMENSION(height);
+    info.input_components = 3, info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 90, TRUE);
+    for (int c = 0; c < 3; ++c)
+        info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
+    info.arith_code = (coding & kArithmetic) != 0;
+    std::vector<jpeg_scan_info> scans;
+    for (const Scan& s : script) {
+        const bool all = s.component < 0;
+        scans.push_back({all ? 3 : 1, {all ? 0 : s.component, 1, 2, 0}, s.ss, s.se, s.ah, s.al});
+    }
+    if ((coding & kProgressive) && scans.empty()) jpeg_simple_progression(&info);
+    if (!scans.empty()) info.scan_info = scans.data(), info.num_scans = int(scans.size());
+    jpeg_start_compress(&info, TRUE);
+    std::vector<JSAMPLE> row(size_t(width) * 3);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const QRgb c = colour_at(x, y);
+            row[3 * x] = JSAMPLE(qRed(c)), row[3 * x + 1] = JSAMPLE(qGreen(c));
+            row[3 * x + 2] = JSAMPLE(qBlue(c));
+        }
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    QByteArray out(reinterpret_cast<const char*>(bytes), qsizetype(size));
+    std::free(bytes);
+    return out;
 }
 
 // Closes every modal window that appears while it lives, keeping its text.
@@ -366,6 +418,27 @@ TEST_F(Picture, PicturesCutShortOrTooLargeAreRefused) {
     write("prog-no-end.jpg", prog.left(prog.size() - 2));
     write("prog-cut.jpg", prog.left(prog.size() / 2));
     write("prog-last-scan.jpg", prog.left(prog.lastIndexOf("\xFF\xDA")) + eoi);
+    // From libjpeg itself: 30 million pixels; every coefficient's last
+    // refinement at bit 1; 568 scans, each coefficient on its own and refined
+    // twice; arithmetic coding, cut in the data and in the last scan.
+    const auto red_at = [](int, int) { return kRedRgb; };
+    const auto textured = [](int x, int y) { return qRgb((x * 7 + y * 13) % 256, x * y % 64, 0); };
+    write("prog-30mpx.jpg", libjpeg_file(6000, 5000, red_at, kProgressive));
+    const std::vector<Scan> bit1{
+        {-1, 0, 0, 0, 1}, {0, 1, 63, 0, 1}, {1, 1, 63, 0, 1}, {2, 1, 63, 0, 1}};
+    write("prog-bit1.jpg", libjpeg_file(40, 30, red_at, kProgressive, bit1));
+    std::vector<Scan> many{{-1, 0, 0, 0, 0}};
+    for (int c = 0; c < 3; ++c)
+        for (int k = 1; k < 64; ++k)
+            for (int bit = 2; bit >= 0; --bit)
+                many.push_back({c, k, k, bit == 2 ? 0 : bit + 1, bit});
+    write("many-scans.jpg", libjpeg_file(40, 30, red_at, kProgressive, many));
+    write("arith.jpg", libjpeg_file(40, 30, red_at, kArithmetic));
+    const QByteArray arith = libjpeg_file(40, 30, textured, kArithmetic);
+    write("arith-cut.jpg", arith.left(arith.size() / 2));
+    const QByteArray arith_prog = libjpeg_file(40, 30, textured, kProgressive | kArithmetic);
+    write("arith-prog-cut.jpg",
+          arith_prog.left((arith_prog.lastIndexOf("\xFF\xDA") + arith_prog.size()) / 2));
     write("whole.bmp", bmp);
     write("cut.bmp", bmp.left(bmp.size() - 40));
     write("whole.gif", gif);
@@ -396,7 +469,13 @@ TEST_F(Picture, PicturesCutShortOrTooLargeAreRefused) {
         {"cut-data.jpg", {}, false},
         {"cut-end.jpg", {}, false},
         {"prog-cut.jpg", {}, false},
-        {"prog-last-scan.jpg", {}, false},
+        {"prog-last-scan.jpg", {40, 30}, true, "prog.jpg"}, // a whole shorter script
+        {"prog-30mpx.jpg", {6000, 5000}, true},
+        {"prog-bit1.jpg", {40, 30}, true},
+        {"many-scans.jpg", {}, false},
+        {"arith.jpg", {40, 30}, true},
+        {"arith-cut.jpg", {}, false},
+        {"arith-prog-cut.jpg", {}, false},
         {"whole.bmp", {40, 30}, true},
         {"cut.bmp", {}, false},
         {"whole.gif", {1, 1}, true},
@@ -438,6 +517,9 @@ TEST_F(Picture, PicturesCutShortOrTooLargeAreRefused) {
             EXPECT_TRUE(close_to(seen.pixel(x, y), want, 8)) << x << "," << y;
     }
     EXPECT_LT(peak_rss_mb(), 512);
+    QImage decoded;
+    const std::atomic<bool> stop{true};
+    EXPECT_FALSE(gdiplus::decoding::read_picture("whole.jpg", decoded, {}, &stop));
 
     // Placed on a control, a picture cut short leaves the control as it was.
     const surface::Handle dlg = control(60, 40, 0x0000FF);
