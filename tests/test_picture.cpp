@@ -331,6 +331,7 @@ TEST_F(Picture, FailuresReturnZeroAndSpareTheCallersTarget) {
     EXPECT_EQ(fGDIp_2hBMP_impl(good, 0x7654321, 1, 0), 0); // unknown target
     EXPECT_EQ(fGDIp_2hBMP_impl("missing.jpg", target, 1, 0), 0);
     EXPECT_EQ(fGDIp_2hBMP_impl(broken.toStdString(), target, 0, 0), 0);
+    EXPECT_EQ(fGDIp_2hBMP_impl(broken.toStdString(), target, 1, kGreen), 0);
     EXPECT_EQ(fGDIp_2hBMP_impl(broken.toStdString(), 0, 0, 0), 0);
 
     surface::select_target(target, 0, Display::Deferred);
