@@ -5,10 +5,12 @@
  * usage: fgdip_c_test path/to/libfgdip.so work-folder
  */
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <unistd.h>
 
 typedef int32_t (*load_fn)(const char*, int32_t, int32_t, int32_t);
 typedef int32_t (*new_fn)(int32_t, int32_t);
@@ -127,6 +129,35 @@ static unsigned quadrants(int bx, int by, int bw, int bh) {
     return right ? 0xFFFFFFu : 0x00FF00u;
 }
 
+/* A copy of the file at `from` with one stray byte before its Huffman tables:
+ * whole, but the toolkit's reader complains about it. */
+static int copy_with_stray_byte(const char* from, const char* to) {
+    static unsigned char bytes[1 << 16];
+    FILE* in = fopen(from, "rb");
+    FILE* out = fopen(to, "wb");
+    size_t n = in ? fread(bytes, 1, sizeof bytes, in) : 0, i = 2;
+    if (in) fclose(in);
+    if (!out) return 0;
+    while (i + 1 < n && !(bytes[i] == 0xFF && bytes[i + 1] == 0xC4)) ++i;
+    fwrite(bytes, 1, i, out), fputc('x', out), fwrite(bytes + i, 1, n - i, out);
+    return fclose(out) == 0 && i + 1 < n;
+}
+
+/* How many bytes the loader prints on stderr while loading `file`. */
+static long stderr_bytes_of_load(const char* file, const char* log, int32_t* result) {
+    int saved = dup(2), fd = open(log, O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    long n;
+    fflush(stderr);
+    dup2(fd, 2);
+    *result = load(file, 0, 0, 0);
+    fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+    n = (long)lseek(fd, 0, SEEK_END);
+    close(fd);
+    return n;
+}
+
 /* ------------------------------------------------------------------ checks */
 
 static int near(int a, int b) {
@@ -164,8 +195,9 @@ static void check_pixel(int32_t bitmap, int x, int y, unsigned rgb, int line) {
 
 int main(int argc, char** argv) {
     void* lib;
-    char jpeg[4096], text[4096];
-    int32_t picture, target, w = -1, h = -1;
+    char jpeg[4096], text[4096], stray[4096], log[4096];
+    long printed;
+    int32_t picture, target, quiet, w = -1, h = -1;
     unsigned char small[16];
     FILE* f;
 
@@ -237,6 +269,14 @@ int main(int argc, char** argv) {
     CHECK(load(jpeg, 123456, 1, 0) == 0, "unknown target accepted");
     CHECK(size_of(target, &w, &h) == 1 && w == 16 && h == 16, "target lost after failures");
 
+    /* nothing on the caller's stderr, not even for a damaged file */
+    snprintf(stray, sizeof stray, "%s/stray.jpg", argv[2]);
+    snprintf(log, sizeof log, "%s/stderr.log", argv[2]);
+    CHECK(copy_with_stray_byte(jpeg, stray), "cannot write %s", stray);
+    printed = stderr_bytes_of_load(stray, log, &quiet);
+    CHECK(quiet != 0 && printed == 0, "stray byte: result %d, %ld bytes on stderr", quiet, printed);
+    free_bitmap(quiet);
+
     /* unknown and freed handles */
     CHECK(size_of(987654, &w, &h) == 0 && w == 0 && h == 0, "unknown handle has a size");
     CHECK(new_bitmap(0, 5) == 0 && new_bitmap(-3, 5) == 0, "empty bitmap made");
@@ -249,6 +289,8 @@ int main(int argc, char** argv) {
 
     remove(jpeg);
     remove(text);
+    remove(stray);
+    remove(log);
     dlclose(lib);
     printf(failures ? "FAIL: %d check(s) failed\n" : "PASS\n", failures);
     return failures ? 1 : 0;
