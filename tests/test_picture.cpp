@@ -569,6 +569,9 @@ TEST_F(Picture, PlacementModes) {
         {3, 80, 80, 200, 100, corners(0, 20, 79, 59), corners(0, 0, 200, 100)},
         {3, 80, 80, 100, 200, corners(20, 0, 59, 79), corners(0, 0, 100, 200)},
         {3, 120, 80, 200, 200, corners(20, 0, 99, 79), corners(0, 0, 200, 200)},
+        // The largest control and the widest one the dialog may have.
+        {3, 80, 80, 8192, 8192, corners(0, 0, 79, 79), corners(0, 0, 8192, 8192)},
+        {3, 120, 80, 24576, 2730, corners(0, 33, 119, 46), corners(0, 0, 24576, 2730)},
         {7, 80, 80, 200, 100, {}, {}},
         {-1, 80, 80, 200, 100, {}, {}},
     };
@@ -585,8 +588,9 @@ TEST_F(Picture, PlacementModes) {
         const double cell_w = c.iw / 4.0, cell_h = c.ih / 4.0;
         const int label_top = c.ch - 24; // the label's rows are checked elsewhere
         int inside = 0;
-        for (int y = 1; y < label_top; y += 3)
-            for (int x = 1; x < c.cw; x += 3) {
+        const int step = std::max(3, c.cw / 256);
+        for (int y = 1; y < label_top; y += step)
+            for (int x = 1; x < c.cw; x += step) {
                 const QRgb seen = pixels.pixel(x, y);
                 const QRect& d = c.dest;
                 if (d.isEmpty() || x < d.left() - 1 || x > d.right() + 1 || y < d.top() - 1 ||
