@@ -68,9 +68,10 @@ static int clamp_level(double v) {
     return i < 0 ? 0 : i > 255 ? 255 : i;
 }
 
-/* colour(bx, by) gives 0xRRGGBB for block (bx, by). */
+/* colour(bx, by) gives 0xRRGGBB for block (bx, by). `stray`: one stray byte
+ * before the Huffman tables, which decoders skip with a complaint. */
 static int write_flat_jpeg(const char* path, int width, int height,
-                           unsigned (*colour)(int, int, int, int)) {
+                           unsigned (*colour)(int, int, int, int), int stray) {
     FILE* f = fopen(path, "wb");
     int i, bx, by, c;
     int bw = (width + 7) / 8, bh = (height + 7) / 8;
@@ -87,6 +88,7 @@ static int write_flat_jpeg(const char* path, int width, int height,
     for (c = 1; c <= 3; ++c) fputc(c, f), fputc(0x11, f), fputc(0, f);
     /* DC table: categories 0..11, four-bit codes equal to the category;
        AC table: only end-of-block, the one-bit code 0 */
+    if (stray) fputc('x', f);
     fputc(0xFF, f), fputc(0xC4, f), put16(f, 49);
     fputc(0x00, f);
     for (i = 1; i <= 16; ++i) fputc(i == 4 ? 12 : 0, f);
@@ -129,35 +131,6 @@ static unsigned quadrants(int bx, int by, int bw, int bh) {
     return right ? 0xFFFFFFu : 0x00FF00u;
 }
 
-/* A copy of the file at `from` with one stray byte before its Huffman tables:
- * whole, but the toolkit's reader complains about it. */
-static int copy_with_stray_byte(const char* from, const char* to) {
-    static unsigned char bytes[1 << 16];
-    FILE* in = fopen(from, "rb");
-    FILE* out = fopen(to, "wb");
-    size_t n = in ? fread(bytes, 1, sizeof bytes, in) : 0, i = 2;
-    if (in) fclose(in);
-    if (!out) return 0;
-    while (i + 1 < n && !(bytes[i] == 0xFF && bytes[i + 1] == 0xC4)) ++i;
-    fwrite(bytes, 1, i, out), fputc('x', out), fwrite(bytes + i, 1, n - i, out);
-    return fclose(out) == 0 && i + 1 < n;
-}
-
-/* How many bytes the loader prints on stderr while loading `file`. */
-static long stderr_bytes_of_load(const char* file, const char* log, int32_t* result) {
-    int saved = dup(2), fd = open(log, O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    long n;
-    fflush(stderr);
-    dup2(fd, 2);
-    *result = load(file, 0, 0, 0);
-    fflush(stderr);
-    dup2(saved, 2);
-    close(saved);
-    n = (long)lseek(fd, 0, SEEK_END);
-    close(fd);
-    return n;
-}
-
 /* ------------------------------------------------------------------ checks */
 
 static int near(int a, int b) {
@@ -196,8 +169,8 @@ static void check_pixel(int32_t bitmap, int x, int y, unsigned rgb, int line) {
 int main(int argc, char** argv) {
     void* lib;
     char jpeg[4096], text[4096], stray[4096], log[4096];
-    long printed;
     int32_t picture, target, quiet, w = -1, h = -1;
+    int saved, fd;
     unsigned char small[16];
     FILE* f;
 
@@ -224,7 +197,7 @@ int main(int argc, char** argv) {
 
     snprintf(jpeg, sizeof jpeg, "%s/quadrants.jpg", argv[2]);
     snprintf(text, sizeof text, "%s/not-a-picture.jpg", argv[2]);
-    if (!write_flat_jpeg(jpeg, 32, 16, quadrants)) {
+    if (!write_flat_jpeg(jpeg, 32, 16, quadrants, 0)) {
         printf("FAIL: cannot write %s\n", jpeg);
         return 1;
     }
@@ -269,13 +242,16 @@ int main(int argc, char** argv) {
     CHECK(load(jpeg, 123456, 1, 0) == 0, "unknown target accepted");
     CHECK(size_of(target, &w, &h) == 1 && w == 16 && h == 16, "target lost after failures");
 
-    /* nothing on the caller's stderr, not even for a damaged file */
+    /* nothing on the caller's stderr, not even for a file with a stray byte */
     snprintf(stray, sizeof stray, "%s/stray.jpg", argv[2]);
     snprintf(log, sizeof log, "%s/stderr.log", argv[2]);
-    CHECK(copy_with_stray_byte(jpeg, stray), "cannot write %s", stray);
-    printed = stderr_bytes_of_load(stray, log, &quiet);
-    CHECK(quiet != 0 && printed == 0, "stray byte: result %d, %ld bytes on stderr", quiet, printed);
-    free_bitmap(quiet);
+    CHECK(write_flat_jpeg(stray, 32, 16, quadrants, 1), "cannot write %s", stray);
+    fflush(stderr), saved = dup(2), fd = open(log, O_RDWR | O_CREAT | O_TRUNC, 0600), dup2(fd, 2);
+    quiet = load(stray, 0, 0, 0);
+    fflush(stderr), dup2(saved, 2);
+    CHECK(quiet != 0 && lseek(fd, 0, SEEK_END) == 0, "stray byte: result %d, or stderr written",
+          quiet);
+    close(fd), close(saved), free_bitmap(quiet);
 
     /* unknown and freed handles */
     CHECK(size_of(987654, &w, &h) == 0 && w == 0 && h == 0, "unknown handle has a size");

@@ -143,15 +143,13 @@ bool write_flat_jpeg(const QString& path, int width, int height,
     return std::fclose(f) == 0;
 }
 
-// A JPEG from libjpeg's own encoder, no subsampling: one sequential scan, or
-// progressive by libjpeg's own script or by `script` (a scan's component -1
-// means all three), Huffman- or arithmetic-coded.
-struct Scan {
-    int component, ss, se, ah, al;
-};
+// A JPEG from libjpeg's own encoder, no subsampling: sequential, or
+// progressive by libjpeg's own script or by `script`; Huffman- or
+// arithmetic-coded.
 enum Coding : unsigned { kSequential = 0, kProgressive = 1, kArithmetic = 2 };
-QByteArray libjpeg_file(int width, int height, const std::function<QRgb(int, int)>& colour_at,
-                        unsigned coding = kSequential, const std::vector<Scan>& script = {}) {
+QByteArray libjpeg_file(int width, int height, QRgb (*colour_at)(int, int),
+                        unsigned coding = kSequential,
+                        const std::vector<jpeg_scan_info>& script = {}) {
     jpeg_compress_struct info{};
     jpeg_error_mgr errors{};
     info.err = jpeg_std_error(&errors);
@@ -162,17 +160,10 @@ QByteArray libjpeg_file(int width, int height, const std::function<QRgb(int, int
     info.image_width = JDIMENSION(width), info.image_height = JDIMENSION(height);
     info.input_components = 3, info.in_color_space = JCS_RGB;
     jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 90, TRUE);
-    for (int c = 0; c < 3; ++c)
-        info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
+    info.comp_info[0].h_samp_factor = info.comp_info[0].v_samp_factor = 1;
     info.arith_code = (coding & kArithmetic) != 0;
-    std::vector<jpeg_scan_info> scans;
-    for (const Scan& s : script) {
-        const bool all = s.component < 0;
-        scans.push_back({all ? 3 : 1, {all ? 0 : s.component, 1, 2, 0}, s.ss, s.se, s.ah, s.al});
-    }
-    if ((coding & kProgressive) && scans.empty()) jpeg_simple_progression(&info);
-    if (!scans.empty()) info.scan_info = scans.data(), info.num_scans = int(scans.size());
+    if (coding & kProgressive) jpeg_simple_progression(&info);
+    if (!script.empty()) info.scan_info = script.data(), info.num_scans = int(script.size());
     jpeg_start_compress(&info, TRUE);
     std::vector<JSAMPLE> row(size_t(width) * 3);
     for (int y = 0; y < height; ++y) {
@@ -425,14 +416,16 @@ TEST_F(Picture, PicturesCutShortOrTooLargeAreRefused) {
     const auto red_at = [](int, int) { return kRedRgb; };
     const auto textured = [](int x, int y) { return qRgb((x * 7 + y * 13) % 256, x * y % 64, 0); };
     write("prog-30mpx.jpg", libjpeg_file(6000, 5000, red_at, kProgressive));
-    const std::vector<Scan> bit1{
-        {-1, 0, 0, 0, 1}, {0, 1, 63, 0, 1}, {1, 1, 63, 0, 1}, {2, 1, 63, 0, 1}};
+    const std::vector<jpeg_scan_info> bit1{{3, {0, 1, 2}, 0, 0, 0, 1},
+                                           {1, {0}, 1, 63, 0, 1},
+                                           {1, {1}, 1, 63, 0, 1},
+                                           {1, {2}, 1, 63, 0, 1}};
     write("prog-bit1.jpg", libjpeg_file(40, 30, red_at, kProgressive, bit1));
-    std::vector<Scan> many{{-1, 0, 0, 0, 0}};
+    std::vector<jpeg_scan_info> many{{3, {0, 1, 2}, 0, 0, 0, 0}};
     for (int c = 0; c < 3; ++c)
         for (int k = 1; k < 64; ++k)
-            for (int bit = 2; bit >= 0; --bit)
-                many.push_back({c, k, k, bit == 2 ? 0 : bit + 1, bit});
+            for (int al = 2; al >= 0; --al)
+                many.push_back({1, {c}, k, k, al == 2 ? 0 : al + 1, al});
     write("many-scans.jpg", libjpeg_file(40, 30, red_at, kProgressive, many));
     write("arith.jpg", libjpeg_file(40, 30, red_at, kArithmetic));
     const QByteArray arith = libjpeg_file(40, 30, textured, kArithmetic);
@@ -584,7 +577,7 @@ TEST_F(Picture, PlacementModes) {
         const surface::Handle dlg = control(c.cw, c.ch, 0x0000FF);
         NG_CARIC(dlg, kId, file, c.mode, 0x808080);
         EXPECT_EQ(surface::current_target(), surface::control_handle(dlg, kId));
-        const QImage pixels = control_pixels();
+        const QImage pixels = *surface::device_context(); // shared: controls of 256 MB
         const double cell_w = c.iw / 4.0, cell_h = c.ih / 4.0;
         const int label_top = c.ch - 24; // the label's rows are checked elsewhere
         int inside = 0;
