@@ -160,11 +160,13 @@ GpStatus load_image(const char16_t* filename, GpImage** image, LoadFor purpose) 
     QImageReader reader;
     open_reader(reader, path);
     if (!reader.canRead()) return UnknownImageFormat;
+    // Judged before the reader looks at the header, which it would complain
+    // about on stderr when damaged.
+    if (!data_complete(path)) return UnknownImageFormat;
     const QSize declared = reader.size();
     if (declared.isValid() && int64_t(declared.width()) * declared.height() > kMaxPixels &&
         !(purpose != LoadFor::Bitmap && reader.format() == "jpeg"))
         return OutOfMemory;
-    if (!data_complete(path)) return UnknownImageFormat;
     auto* result = new (std::nothrow) GpImage{path, declared, declared, {}};
     if (!result) return OutOfMemory;
     const bool known_size = result->native.isValid();

@@ -2,6 +2,8 @@
 // followed to the end of the picture without decoding any pixel.
 #include "imaging/picture_data.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace gdiplus {
@@ -23,15 +25,48 @@ uint32_t be32(Bytes p) {
     return be16(p) << 16 | be16(p + 2);
 }
 
+// The checksum of a PNG chunk (CRC-32 of ISO 3309).
+uint32_t crc32(Bytes p, int64_t n) {
+    static const std::array<uint32_t, 256> table = [] {
+        std::array<uint32_t, 256> t{};
+        for (uint32_t i = 0; i < 256; ++i) {
+            uint32_t c = i;
+            for (int k = 0; k < 8; ++k) c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[i] = c;
+        }
+        return t;
+    }();
+    uint32_t c = 0xFFFFFFFFu;
+    for (int64_t i = 0; i < n; ++i) c = table[(c ^ p[i]) & 0xFF] ^ (c >> 8);
+    return ~c;
+}
+
+bool is_letter(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+bool known_critical(Bytes type) {
+    for (const char* known : {"IHDR", "PLTE", "IDAT", "IEND"})
+        if (std::memcmp(type, known, 4) == 0) return true;
+    return false;
+}
+
 // Chunks from the signature to IEND, each within the file; the compressed
 // pixel data (IDAT) at least what deflate, which packs at most 1032 bytes
-// into one, needs for the rows the header declares.
+// into one, needs for the rows the header declares. A chunk type that is not
+// four letters, or a critical chunk (capital first letter) that is unknown or
+// whose checksum is wrong, is damage the decoder would give up on, only
+// after complaining on stderr.
 bool png_complete(Bytes d, int64_t n) {
     int64_t i = 8, data = 0, raw = 0;
     while (i + 12 <= n) {
         const int64_t length = be32(d + i);
         Bytes type = d + i + 4;
         if (length > n - i - 12) return false;
+        if (!std::all_of(type, type + 4, is_letter)) return false;
+        if (!(type[0] & 0x20) &&
+            (crc32(type, length + 4) != be32(type + 4 + length) || !known_critical(type)))
+            return false;
         if (std::memcmp(type, "IHDR", 4) == 0 && length >= 13) {
             const int64_t w = be32(d + i + 8), h = be32(d + i + 12);
             const unsigned depth = d[i + 16], colour = d[i + 17];

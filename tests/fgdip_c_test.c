@@ -131,6 +131,13 @@ static unsigned quadrants(int bx, int by, int bw, int bh) {
     return right ? 0xFFFFFFu : 0x00FF00u;
 }
 
+static const unsigned char kDamagedPng[] = {
+    0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48,
+    0x44, 0x52, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x02, 0x00, 0x00,
+    0x00, 0x90, 0x77, 0x53, 0xDE, 0x00, 0x00, 0x00, 0x0C, 0x49, 0x44, 0x41, 0x54, 0x78,
+    0x9C, 0x63, 0xB8, 0xCF, 0xC0, 0x00, 0x00, 0x03, 0x01, 0x01, 0x00, 0xC9, 0xFE, 0x92,
+    0xEF, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
+
 /* ------------------------------------------------------------------ checks */
 
 static int near(int a, int b) {
@@ -168,9 +175,9 @@ static void check_pixel(int32_t bitmap, int x, int y, unsigned rgb, int line) {
 
 int main(int argc, char** argv) {
     void* lib;
-    char jpeg[4096], text[4096], stray[4096], log[4096];
+    char jpeg[4096], text[4096], stray[4096], png[4096], log[4096];
     int32_t picture, target, quiet, w = -1, h = -1;
-    int saved, fd;
+    int saved, fd, i;
     unsigned char small[16];
     FILE* f;
 
@@ -242,16 +249,23 @@ int main(int argc, char** argv) {
     CHECK(load(jpeg, 123456, 1, 0) == 0, "unknown target accepted");
     CHECK(size_of(target, &w, &h) == 1 && w == 16 && h == 16, "target lost after failures");
 
-    /* nothing on the caller's stderr, not even for a file with a stray byte */
+    /* nothing on the caller's stderr, for a JPEG with a stray byte (loaded) nor
+       for a 1 x 1 PNG whose compressed data has one bit flipped (refused) */
     snprintf(stray, sizeof stray, "%s/stray.jpg", argv[2]);
+    snprintf(png, sizeof png, "%s/damaged.png", argv[2]);
     snprintf(log, sizeof log, "%s/stderr.log", argv[2]);
     CHECK(write_flat_jpeg(stray, 32, 16, quadrants, 1), "cannot write %s", stray);
-    fflush(stderr), saved = dup(2), fd = open(log, O_RDWR | O_CREAT | O_TRUNC, 0600), dup2(fd, 2);
-    quiet = load(stray, 0, 0, 0);
-    fflush(stderr), dup2(saved, 2);
-    CHECK(quiet != 0 && lseek(fd, 0, SEEK_END) == 0, "stray byte: result %d, or stderr written",
-          quiet);
-    close(fd), close(saved), free_bitmap(quiet);
+    f = fopen(png, "wb");
+    if (f) fwrite(kDamagedPng, 1, sizeof kDamagedPng, f), fclose(f);
+    for (i = 0; i < 2; ++i) {
+        fflush(stderr), saved = dup(2), fd = open(log, O_RDWR | O_CREAT | O_TRUNC, 0600);
+        dup2(fd, 2);
+        quiet = load(i == 0 ? stray : png, 0, 0, 0);
+        fflush(stderr), dup2(saved, 2);
+        CHECK((quiet != 0) == (i == 0) && lseek(fd, 0, SEEK_END) == 0, "%s: result %d, or stderr",
+              i == 0 ? stray : png, quiet);
+        close(fd), close(saved), free_bitmap(quiet);
+    }
 
     /* unknown and freed handles */
     CHECK(size_of(987654, &w, &h) == 0 && w == 0 && h == 0, "unknown handle has a size");
@@ -266,6 +280,7 @@ int main(int argc, char** argv) {
     remove(jpeg);
     remove(text);
     remove(stray);
+    remove(png);
     remove(log);
     dlclose(lib);
     printf(failures ? "FAIL: %d check(s) failed\n" : "PASS\n", failures);
