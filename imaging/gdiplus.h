@@ -13,10 +13,11 @@
 // kScaledDecodeBytes for a temporary), or, when drawn 1:1 over a whole target,
 // at its own size: straight into the pixels of a bitmap made for it, into a
 // temporary that replaces a target's pixels once it is whole otherwise. A
-// progressive JPEG also holds its coefficients (up to 6 bytes a pixel for
-// three full components) while it is decoded. So no file, whatever its
-// header claims, makes the process allocate more than a few hundred
-// megabytes.
+// progressive JPEG also holds its coefficients while it is decoded, two bytes
+// a pixel for each full component of at most kMaxPixels pixels. So no file,
+// whatever its header claims, makes the process allocate more than a few
+// hundred megabytes (about 800 MB for the largest progressive CMYK picture
+// loaded into a bitmap of its own).
 #pragma once
 
 #include <cstdint>

@@ -51,12 +51,12 @@ bool known_critical(Bytes type) {
     return false;
 }
 
-// Chunks from the signature to IEND, each within the file; the compressed
-// pixel data (IDAT) at least what deflate, which packs at most 1032 bytes
-// into one, needs for the rows the header declares. A chunk type that is not
-// four letters, or a critical chunk (capital first letter) that is unknown or
-// whose checksum is wrong, is damage the decoder would give up on, only
-// after complaining on stderr.
+// Chunks from the signature to IEND, the header first, each within the file;
+// the compressed pixel data (IDAT) at least what deflate, which packs at most
+// 1032 bytes into one, needs for the rows the header declares. A chunk type
+// that is not four letters, or a critical chunk (capital first letter) that
+// is unknown or whose checksum is wrong, is damage the decoder would give up
+// on, only after complaining on stderr.
 bool png_complete(Bytes d, int64_t n) {
     int64_t i = 8, data = 0, raw = 0;
     while (i + 12 <= n) {
@@ -64,6 +64,7 @@ bool png_complete(Bytes d, int64_t n) {
         Bytes type = d + i + 4;
         if (length > n - i - 12) return false;
         if (!std::all_of(type, type + 4, is_letter)) return false;
+        if (i == 8 && std::memcmp(type, "IHDR", 4) != 0) return false;
         if (!(type[0] & 0x20) &&
             (crc32(type, length + 4) != be32(type + 4 + length) || !known_critical(type)))
             return false;
