@@ -25,19 +25,29 @@ uint32_t be32(Bytes p) {
     return be16(p) << 16 | be16(p + 2);
 }
 
-// The checksum of a PNG chunk (CRC-32 of ISO 3309).
+// The checksum of a PNG chunk (CRC-32 of ISO 3309), eight bytes a step:
+// table k holds the remainder of a byte followed by k zero bytes.
 uint32_t crc32(Bytes p, int64_t n) {
-    static const std::array<uint32_t, 256> table = [] {
-        std::array<uint32_t, 256> t{};
+    using Tables = std::array<std::array<uint32_t, 256>, 8>;
+    static const Tables t = [] {
+        Tables m{};
         for (uint32_t i = 0; i < 256; ++i) {
             uint32_t c = i;
             for (int k = 0; k < 8; ++k) c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[i] = c;
+            m[0][i] = c;
         }
-        return t;
+        for (int k = 1; k < 8; ++k)
+            for (uint32_t i = 0; i < 256; ++i)
+                m[k][i] = (m[k - 1][i] >> 8) ^ m[0][m[k - 1][i] & 0xFF];
+        return m;
     }();
     uint32_t c = 0xFFFFFFFFu;
-    for (int64_t i = 0; i < n; ++i) c = table[(c ^ p[i]) & 0xFF] ^ (c >> 8);
+    for (; n >= 8; p += 8, n -= 8) {
+        const uint32_t lo = c ^ le32(p), hi = le32(p + 4);
+        c = t[7][lo & 0xFF] ^ t[6][lo >> 8 & 0xFF] ^ t[5][lo >> 16 & 0xFF] ^ t[4][lo >> 24] ^
+            t[3][hi & 0xFF] ^ t[2][hi >> 8 & 0xFF] ^ t[1][hi >> 16 & 0xFF] ^ t[0][hi >> 24];
+    }
+    for (; n > 0; ++p, --n) c = t[0][(c ^ *p) & 0xFF] ^ (c >> 8);
     return ~c;
 }
 
