@@ -1,12 +1,21 @@
 // Hostile pictures handed to the exported loader: files cut short, corrupt
-// data, headers claiming from 0 x 0 up to 2^31 pixels, in JPEG, PNG, BMP and
-// GIF, each into target 0 and into a 200 x 150 bitmap.
+// data, headers claiming from 0 x 0 up to 2^31 pixels, progressive JPEGs of
+// thousands of scans, in JPEG, PNG, BMP and GIF, each into target 0 and into
+// a 200 x 150 bitmap.
 //
 // Reports per case "ms" (processor time of the thread per call), "loaded"
 // (1 when a bitmap came back) and "ratio": the time divided by the time of
 // loading a valid 64 x 48 JPEG into target 0, measured in the same run just
 // before. Target: every hostile case within 50 ms, which on this machine is
-// a ratio of about 50 / the baseline's ms.
+// a ratio of about 50 / the baseline's ms; scan bombs within 100 ms.
+//
+// Largest/...: the largest progressive pictures the limits allow (2^26
+// pixels, no subsampling, three and four components) loaded into target 0,
+// each in a fresh process (this program again with the hidden argument
+// --load), against the same picture coded sequentially in the same run:
+// "ms" (wall time of the process), "peak_mb" (its peak resident memory) and
+// their ratios to the sequential picture's.
+#include "bench/child_process.h"
 #include "imaging/fgdip.h"
 
 #include <QBuffer>
@@ -20,6 +29,9 @@
 #include <benchmark/benchmark.h>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <jpeglib.h>
 #include <string>
 #include <time.h>
 #include <vector>
@@ -121,6 +133,48 @@ QByteArray corrupt(QByteArray b) {
     return b;
 }
 
+// A JPEG from libjpeg's own encoder, no subsampling: RGB (three components)
+// or CMYK (four), sequential or progressive (libjpeg's own script),
+// Huffman- or arithmetic-coded, of a smooth pattern.
+QByteArray libjpeg_bytes(int w, int h, int components, bool progressive, bool arithmetic) {
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* bytes = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &bytes, &size);
+    info.image_width = JDIMENSION(w), info.image_height = JDIMENSION(h);
+    info.input_components = components;
+    info.in_color_space = components == 4 ? JCS_CMYK : JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 90, TRUE);
+    for (int c = 0; c < components; ++c)
+        info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
+    info.arith_code = arithmetic;
+    if (progressive) jpeg_simple_progression(&info);
+    jpeg_start_compress(&info, TRUE);
+    std::vector<JSAMPLE> row(size_t(w) * size_t(components));
+    for (int y = 0; y < h; ++y) {
+        for (size_t i = 0; i < row.size(); ++i) row[i] = JSAMPLE((i / 7 + size_t(y) / 5) & 255);
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    QByteArray out(reinterpret_cast<const char*>(bytes), qsizetype(size));
+    std::free(bytes);
+    return out;
+}
+
+// The progressive JPEG with `count` scans of no data before its end marker,
+// each one more first pass over the AC coefficients of its first component:
+// ten bytes a scan.
+QByteArray with_empty_scans(const QByteArray& jpeg, int count) {
+    const QByteArray scan("\xFF\xDA\x00\x08\x01\x01\x00\x01\x3F\x00", 10);
+    return jpeg.left(jpeg.size() - 2) + scan.repeated(count) + QByteArray("\xFF\xD9", 2);
+}
+
 struct Case {
     std::string name;
     QByteArray bytes;
@@ -137,7 +191,14 @@ std::vector<Case> cases() {
     const QByteArray png = encoded(sample(640, 480), "PNG");
     const QByteArray bmp = encoded(sample(640, 480), "BMP");
     const QByteArray gf = gif(640, 480);
+    const QByteArray prog = libjpeg_bytes(640, 480, 3, true, false);
+    const QByteArray arith = libjpeg_bytes(640, 480, 3, true, true);
+    const QByteArray arith_large = libjpeg_bytes(4096, 4096, 3, true, true);
     return {
+        {"jpeg_1000_empty_scans", with_empty_scans(prog, 1000)},
+        {"jpeg_10000_empty_scans", with_empty_scans(prog, 10000)},
+        {"jpeg_arith_1000_empty_scans", with_empty_scans(arith, 1000)},
+        {"jpeg_arith_4096x4096_1000_empty_scans", with_empty_scans(arith_large, 1000)},
         {"empty", {}},
         {"not_a_picture", QByteArray("just some words, no picture at all\n").repeated(100)},
         {"jpeg_cut_half", jpg.left(jpg.size() / 2)},
@@ -211,9 +272,72 @@ void BM_Hostile(benchmark::State& state, const Case& c, bool into_target) {
     if (target) fGDIp_free(target);
 }
 
+// ------------------------------------------------------------------ largest
+
+std::string self;
+
+// The child: loads the file into target 0 once; 0 when a bitmap came back.
+int load_once(const char* path) {
+    const int32_t bitmap = fGDIp_2hBMP(path, 0, 0, 0);
+    return bitmap != 0 ? 0 : 1;
+}
+
+struct ChildLoad {
+    double ms = -1, peak_mb = -1;
+};
+
+ChildLoad load_in_child(const std::string& path) {
+    bench::Launch launch;
+    launch.args = {self, "--load", path};
+    const int64_t t0 = bench::now_ns();
+    const pid_t pid = bench::start(launch);
+    int status = 0;
+    rusage usage{};
+    if (pid <= 0 || wait4(pid, &status, 0, &usage) != pid) return {};
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return {};
+    return {double(bench::now_ns() - t0) / 1e6, double(usage.ru_maxrss) / 1024.0};
+}
+
+void BM_Largest(benchmark::State& state, int components) {
+    const std::string sequential =
+        write_file("largest-sequential-" + std::to_string(components) + ".jpg",
+                   libjpeg_bytes(8192, 8192, components, false, false));
+    const std::string progressive =
+        write_file("largest-progressive-" + std::to_string(components) + ".jpg",
+                   libjpeg_bytes(8192, 8192, components, true, false));
+    std::vector<double> base_ms, base_mb, ms, mb;
+    for (auto _ : state) {
+        const ChildLoad b = load_in_child(sequential);
+        const ChildLoad p = load_in_child(progressive);
+        if (b.ms < 0 || p.ms < 0) {
+            state.SkipWithError("a picture within the limits was not loaded");
+            return;
+        }
+        base_ms.push_back(b.ms), base_mb.push_back(b.peak_mb);
+        ms.push_back(p.ms), mb.push_back(p.peak_mb);
+        state.SetIterationTime(p.ms / 1e3);
+    }
+    state.counters["ms"] = bench::median(ms);
+    state.counters["peak_mb"] = bench::median(mb);
+    state.counters["sequential_ms"] = bench::median(base_ms);
+    state.counters["sequential_peak_mb"] = bench::median(base_mb);
+    state.counters["ratio_ms"] = bench::median(ms) / bench::median(base_ms);
+    state.counters["ratio_peak"] = bench::median(mb) / bench::median(base_mb);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--load") == 0) return load_once(argv[2]);
+    self = bench::self_path(argv[0]);
+    benchmark::RegisterBenchmark("largest/progressive_8192x8192_444", BM_Largest, 3)
+        ->UseManualTime()
+        ->Iterations(3)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("largest/progressive_8192x8192_cmyk", BM_Largest, 4)
+        ->UseManualTime()
+        ->Iterations(3)
+        ->Unit(benchmark::kMillisecond);
     static const std::vector<Case> all = cases();
     for (const Case& c : all) {
         benchmark::RegisterBenchmark(("target0/" + c.name).c_str(), BM_Hostile, c, false)

@@ -31,8 +31,8 @@ QImageReader* open_reader(QImageReader& reader, const QString& path) {
     return &reader;
 }
 
-bool read_picture(const QString& path, QImage& out, QSize scaled) {
-    switch (decode_jpeg(path, out, scaled)) {
+bool read_picture(const QString& path, QImage& out, QSize scaled, const std::atomic<bool>* cancel) {
+    switch (decode_jpeg(path, out, scaled, cancel)) {
     case JpegOutcome::Decoded:
         return true;
     case JpegOutcome::Refused:

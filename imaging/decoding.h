@@ -7,6 +7,7 @@
 #include <QSize>
 #include <QString>
 
+#include <atomic>
 #include <cstdint>
 
 namespace gdiplus::decoding {
@@ -16,7 +17,9 @@ QImageReader* open_reader(QImageReader& reader, const QString& path);
 // Decodes the file into `out` (in place when its size and format suit the
 // decoder), scaled to `scaled` when that is valid. JPEGs go to libjpeg,
 // which tells a file cut short from a whole one; the rest to Qt's readers.
-bool read_picture(const QString& path, QImage& out, QSize scaled = {});
+// A JPEG whose decoding sees `cancel` set is refused.
+bool read_picture(const QString& path, QImage& out, QSize scaled = {},
+                  const std::atomic<bool>* cancel = nullptr);
 // The decoders' own allocations stay within the budget too. Set once, before
 // the first decoding of the process (decoders on other threads read it).
 void apply_allocation_limit();

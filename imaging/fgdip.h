@@ -22,6 +22,11 @@
  * and pictures of more than 2^26 pixels fail cleanly (result 0), before any
  * pixel is decoded; the one exception is a JPEG drawn into a target, which
  * is decoded straight to the size it is drawn at.
+ *
+ * Nothing is printed on stderr. While a picture is loaded, the Qt messages of
+ * the loading thread (what Qt's image readers say about damaged files) are
+ * dropped; other threads' messages go to the handler in force, which is put
+ * back when the call returns.
  */
 #ifndef FGDIP_H
 #define FGDIP_H

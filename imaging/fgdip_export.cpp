@@ -13,7 +13,9 @@
 #include "surface/surface.h"
 
 #include <QImage>
+#include <QtGlobal>
 
+#include <atomic>
 #include <bit>
 #include <cstring>
 #include <mutex>
@@ -24,6 +26,40 @@ static_assert(std::endian::native == std::endian::little,
 namespace {
 
 std::mutex bitmaps_lock;
+
+// The toolkit's image readers print what they think of a damaged file
+// ("Corrupt JPEG data: ...") on stderr, which is the caller's. While a
+// picture is loaded, its own thread's messages are dropped; every other
+// message goes on to the handler that was in force before, which is put
+// back once the last call under way returns.
+std::mutex quiet_lock;
+int quiet_calls = 0;
+std::atomic<QtMessageHandler> outer_handler{nullptr};
+thread_local bool loading = false;
+
+void drop_loading_messages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (loading && type != QtFatalMsg) return;
+    if (const QtMessageHandler outer = outer_handler.load()) outer(type, context, text);
+}
+
+class QuietLoading {
+  public:
+    QuietLoading() {
+        const std::lock_guard lock(quiet_lock);
+        if (quiet_calls++ == 0) outer_handler = qInstallMessageHandler(drop_loading_messages);
+        loading = true;
+    }
+    ~QuietLoading() {
+        const std::lock_guard lock(quiet_lock);
+        loading = false;
+        if (--quiet_calls > 0) return;
+        // A handler the caller installed meanwhile stays.
+        const QtMessageHandler now = qInstallMessageHandler(outer_handler.load());
+        if (now != drop_loading_messages) qInstallMessageHandler(now);
+    }
+    QuietLoading(const QuietLoading&) = delete;
+    QuietLoading& operator=(const QuietLoading&) = delete;
+};
 
 // Makes `bitmap` the current target; false for an unknown handle.
 bool select_bitmap(int32_t bitmap) {
@@ -37,6 +73,7 @@ bool select_bitmap(int32_t bitmap) {
 extern "C" {
 
 FGDIP_API int32_t fGDIp_2hBMP(const char* file, int32_t target, int32_t fit, int32_t background) {
+    const QuietLoading quiet;
     uint32_t token = 0;
     const GdiplusStartupInput input;
     if (GdiplusStartup(&token, &input, nullptr) != Ok) return 0;

@@ -61,15 +61,31 @@ QImage decode_scaled(const GpImage& image, QSize want) {
     return out;
 }
 
+// Whether drawing a deferred picture over `dest` of `dc` decodes it at its
+// own size: when it covers the whole target 1:1.
+bool one_to_one(const GpImage& image, const QImage& dc, QRect dest) {
+    return image.size == image.native && dest == dc.rect() && dest.size() == image.native;
+}
+
 // Decodes a deferred picture at its own size straight into `dc`, which has
-// exactly that size. False when nothing could be decoded; `elsewhere` gets
-// the picture when the decoder could not reuse the target's pixels.
+// exactly that size. False when nothing could be decoded, which leaves `dc`
+// partly written; `elsewhere` gets the picture when the decoder could not
+// reuse the target's pixels.
 bool decode_in_place(const GpImage& image, QImage& dc, QImage& elsewhere) {
     QImage view(dc.bits(), dc.width(), dc.height(), dc.bytesPerLine(), dc.format());
     const uchar* buffer = view.constBits();
     if (!read_picture(image.path, view)) return false;
     if (view.constBits() != buffer) elsewhere = view;
     return true;
+}
+
+// What drawing `image` over `dest` of `dc` shows, decoded apart from the
+// target when the picture waits for its drawn size. Null on failure.
+QImage pixels_for(const GpImage& image, const QImage& dc, QRect dest) {
+    if (!image.pixels.isNull()) return image.pixels;
+    if (!one_to_one(image, dc, dest)) return decode_scaled(image, dest.size());
+    QImage whole;
+    return read_picture(image.path, whole) ? whole : QImage();
 }
 
 // Whether the layer has a JPEG decoder; the plugins are looked up once.
@@ -144,11 +160,13 @@ GpStatus load_image(const char16_t* filename, GpImage** image, LoadFor purpose) 
     QImageReader reader;
     open_reader(reader, path);
     if (!reader.canRead()) return UnknownImageFormat;
+    // Judged before the reader looks at the header, which it would complain
+    // about on stderr when damaged.
+    if (!data_complete(path)) return UnknownImageFormat;
     const QSize declared = reader.size();
     if (declared.isValid() && int64_t(declared.width()) * declared.height() > kMaxPixels &&
         !(purpose != LoadFor::Bitmap && reader.format() == "jpeg"))
         return OutOfMemory;
-    if (!data_complete(path)) return UnknownImageFormat;
     auto* result = new (std::nothrow) GpImage{path, declared, declared, {}};
     if (!result) return OutOfMemory;
     const bool known_size = result->native.isValid();
@@ -252,17 +270,14 @@ GpStatus GdipDrawImageRectI(GpGraphics* graphics, GpImage* image, int32_t x, int
     if (unfilled && dest != dc.rect()) dc.fill(0xFF000000u);
     if (width <= 0 || height <= 0 || !dest.intersects(dc.rect())) return Ok;
 
-    QImage source = image->pixels;
-    if (source.isNull()) {
-        const bool one_to_one =
-            image->size == image->native && dest == dc.rect() && dest.size() == image->native;
-        if (one_to_one) {
-            if (!decode_in_place(*image, dc, source)) return GenericError;
-            if (source.isNull()) return Ok; // decoded straight into the target
-        } else {
-            source = decode_scaled(*image, dest.size());
-            if (source.isNull()) return GenericError;
-        }
+    // Only a bitmap made for the picture is decoded into: a failure ends it.
+    QImage source;
+    if (unfilled && image->pixels.isNull() && one_to_one(*image, dc, dest)) {
+        if (!decode_in_place(*image, dc, source)) return GenericError;
+        if (source.isNull()) return Ok; // decoded straight into the target
+    } else {
+        source = pixels_for(*image, dc, dest);
+        if (source.isNull()) return GenericError;
     }
     // A picture of the target's own size and format over the whole target:
     // the target takes the pixels as they are (shared until either side is
@@ -291,6 +306,17 @@ GpStatus create_graphics_for_new_bitmap(QImage* hdc, GpGraphics** graphics) {
     const GpStatus status = GdipCreateFromHDC(hdc, graphics);
     if (status == Ok) (*graphics)->unfilled = true;
     return status;
+}
+
+GpStatus decode_for_drawing(GpGraphics* graphics, GpImage* image, int32_t x, int32_t y,
+                            int32_t width, int32_t height) {
+    if (!graphics || !image) return InvalidParameter;
+    const QRect dest(x, y, width, height);
+    if (width <= 0 || height <= 0 || !dest.intersects(graphics->dc->rect())) return Ok;
+    QImage pixels = pixels_for(*image, *graphics->dc, dest);
+    if (pixels.isNull()) return GenericError;
+    image->pixels = std::move(pixels);
+    return Ok;
 }
 
 } // namespace gdiplus

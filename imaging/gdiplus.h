@@ -11,8 +11,13 @@
 // not decoded when it is loaded; only its header is read. It is decoded later
 // straight to the size it is drawn or thumbnailed at (never above
 // kScaledDecodeBytes for a temporary), or, when drawn 1:1 over a whole target,
-// straight into the target's own pixels. So no file, whatever its header
-// claims, makes the process allocate more than a few hundred megabytes.
+// at its own size: straight into the pixels of a bitmap made for it, into a
+// temporary that replaces a target's pixels once it is whole otherwise. A
+// progressive JPEG also holds its coefficients while it is decoded, two bytes
+// a pixel for each full component of at most kMaxPixels pixels. So no file,
+// whatever its header claims, makes the process allocate more than a few
+// hundred megabytes (about 800 MB for the largest progressive CMYK picture
+// loaded into a bitmap of its own).
 #pragma once
 
 #include <cstdint>
@@ -126,6 +131,13 @@ bool when_prefetched(std::function<void(const QImage&)> then, QImage& ready);
 // (the caller ends it). A picture whose data ends early so costs only the
 // rows decoded, not a pass over the whole bitmap.
 GpStatus create_graphics_for_new_bitmap(QImage* hdc, GpGraphics** graphics);
+
+// Decodes now what GdipDrawImageRectI with the same arguments would decode
+// (a picture waiting for its drawn size), so that the drawing cannot fail
+// after the target was touched: a caller's target is cleared only once its
+// picture is there. An error when the picture cannot be decoded.
+GpStatus decode_for_drawing(GpGraphics* graphics, GpImage* image, int32_t x, int32_t y,
+                            int32_t width, int32_t height);
 
 // The pixels of a picture that is already decoded at its own size (null
 // otherwise), shared with it.

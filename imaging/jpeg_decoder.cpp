@@ -1,6 +1,7 @@
-// libjpeg with an error manager that records instead of printing and leaves
-// by longjmp instead of exiting, and a source that hands the decoder the
-// file's bytes and then end markers for ever.
+// libjpeg with an error manager that prints nothing and leaves by longjmp
+// instead of exiting, a source that hands the decoder the file's bytes and
+// then end markers for ever, and a progress monitor that stops runaway and
+// cancelled decodes.
 #include "imaging/jpeg_decoder.h"
 
 #include "imaging/gdiplus.h"
@@ -10,6 +11,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <csetjmp>
 #include <cstdint>
@@ -22,10 +24,17 @@
 namespace gdiplus {
 namespace {
 
+// More scans than any encoder's script has: libjpeg-turbo's own tools stop
+// at a few hundred. Each scan is a pass over the picture's blocks, so a file
+// of thousands of tiny scans would keep the decoder busy for seconds.
+constexpr int kMostScans = 500;
+
+// libjpeg's working memory beside the coefficients of a progressive picture.
+constexpr int64_t kWorkingBytes = int64_t(32) << 20;
+
 struct Errors {
     jpeg_error_mgr mgr; // first: libjpeg hands back a pointer to it
     std::jmp_buf leave;
-    bool cut_short = false; // coded data ended (or met a marker) before it should
 };
 
 [[noreturn]] void leave(j_common_ptr info) {
@@ -33,15 +42,27 @@ struct Errors {
 }
 
 // Warnings are never printed. Running into a marker while the blocks still
-// want bits is the decoder's sign that the data of a scan is missing;
-// everything else it copes with (stray bytes, damaged blocks) is kept as
-// any viewer shows it.
+// want bits is the Huffman decoder's sign that the data of a scan is
+// missing, and the picture is refused at once; everything else it copes
+// with (stray bytes, damaged blocks) is kept as any viewer shows it.
 void note(j_common_ptr info, int level) {
-    if (level < 0 && info->err->msg_code == JWRN_HIT_MARKER)
-        reinterpret_cast<Errors*>(info->err)->cut_short = true;
+    if (level < 0 && info->err->msg_code == JWRN_HIT_MARKER) leave(info);
 }
 
 void silent(j_common_ptr) {}
+
+struct Progress {
+    jpeg_progress_mgr mgr; // first: libjpeg hands back a pointer to it
+    const std::atomic<bool>* cancel = nullptr;
+};
+
+// Called between scans, after every row of blocks read and before every
+// batch of rows written.
+void check(j_common_ptr info) {
+    const auto& progress = *reinterpret_cast<const Progress*>(info->progress);
+    if (reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMostScans) leave(info);
+    if (progress.cancel && progress.cancel->load(std::memory_order_relaxed)) leave(info);
+}
 
 // The file's bytes, then an end marker each time more are asked for: the
 // decoder meets the marker where the data stops, as it would a real one.
@@ -49,7 +70,14 @@ const JOCTET kEnd[2] = {0xFF, JPEG_EOI};
 
 void start(j_decompress_ptr) {}
 
+// Arithmetic-coded data has no sign of its own end: its decoder takes in
+// bytes only as it needs them and supplies zeros after a marker without a
+// word. So the file was cut when the decoder asks for more while the rows of
+// a scan are still being read. The Huffman decoder reads ahead, so there a
+// fed marker counts only once the blocks want its bits (note()).
 boolean more(j_decompress_ptr info) {
+    if (info->arith_code && info->input_iMCU_row < info->total_iMCU_rows)
+        leave(reinterpret_cast<j_common_ptr>(info));
     info->src->next_input_byte = kEnd;
     info->src->bytes_in_buffer = sizeof kEnd;
     return TRUE;
@@ -68,14 +96,14 @@ void skip(j_decompress_ptr info, long count) {
 
 void stop(j_decompress_ptr) {}
 
-// A progressive file is complete when every coefficient of every component
-// has been refined to its last bit.
-bool all_refined(const jpeg_decompress_struct& info) {
-    if (info.coef_bits == nullptr) return true;
-    for (int c = 0; c < info.num_components; ++c)
-        for (int k = 0; k < DCTSIZE2; ++k)
-            if (info.coef_bits[c][k] != 0) return false;
-    return true;
+// What libjpeg may take for itself. A progressive picture keeps every
+// coefficient of every component, two bytes each, until its last scan: as
+// much as the picture's area needs, up to the layer's pixel limit, beyond
+// which no picture is decoded whole.
+long memory_for(const jpeg_decompress_struct& info) {
+    const int64_t area =
+        std::min(int64_t(info.image_width) * int64_t(info.image_height), kMaxPixels);
+    return long(area * 2 * info.num_components + kWorkingBytes);
 }
 
 // Shrinking while decoding: the smallest of libjpeg's eighths (1/8 to 8/8)
@@ -96,6 +124,7 @@ void cmyk_to_rgb(std::span<uint32_t> row) {
 
 struct Decoder {
     Errors errors;
+    Progress progress;
     jpeg_source_mgr source{};
     jpeg_decompress_struct info{};
     bool created = false;
@@ -111,15 +140,18 @@ struct Decoder {
         return true;
     }
 
-    bool read_header(const uchar* data, size_t size, QSize want) {
+    bool read_header(const uchar* data, size_t size, QSize want, const std::atomic<bool>* cancel) {
         info.err = jpeg_std_error(&errors.mgr);
         errors.mgr.error_exit = leave;
         errors.mgr.emit_message = note;
         errors.mgr.output_message = silent;
+        progress.mgr.progress_monitor = check;
+        progress.cancel = cancel;
         return guarded([&] {
             jpeg_create_decompress(&info);
             created = true;
-            info.mem->max_memory_to_use = long(kFullDecodeBytes + (int64_t(32) << 20));
+            info.progress = &progress.mgr;
+            info.mem->max_memory_to_use = kWorkingBytes;
             source.next_input_byte = data;
             source.bytes_in_buffer = size;
             source.init_source = start;
@@ -129,6 +161,7 @@ struct Decoder {
             source.term_source = stop;
             info.src = &source;
             jpeg_read_header(&info, TRUE);
+            info.mem->max_memory_to_use = memory_for(info);
             const J_COLOR_SPACE space = info.jpeg_color_space;
             // BGRA, not BGRX: only the former promises 0xFF in the fourth byte.
             info.out_color_space = space == JCS_CMYK || space == JCS_YCCK ? JCS_CMYK
@@ -151,16 +184,16 @@ struct Decoder {
     }
 
     // Every row into `out`, which has the output size and format; false
-    // when the data ends before the picture does.
+    // when the data ends before the picture does, or the decoding is
+    // stopped.
     bool read_rows(QImage& out) {
         uchar* const bits = out.bits();
         const qsizetype stride = out.bytesPerLine();
         const bool cmyk = info.out_color_space == JCS_CMYK;
-        const bool read = guarded([&] {
+        return guarded([&] {
             jpeg_start_decompress(&info);
-            if (!all_refined(info)) errors.cut_short = true;
             JSAMPROW rows[16];
-            while (info.output_scanline < info.output_height && !errors.cut_short) {
+            while (info.output_scanline < info.output_height) {
                 const JDIMENSION first = info.output_scanline;
                 const JDIMENSION count = std::min<JDIMENSION>(16, info.output_height - first);
                 for (JDIMENSION k = 0; k < count; ++k) rows[k] = bits + (first + k) * stride;
@@ -170,13 +203,13 @@ struct Decoder {
                                  size_t(info.output_width)});
             }
         });
-        return read && !errors.cut_short;
     }
 };
 
 } // namespace
 
-JpegOutcome decode_jpeg(const QString& path, QImage& out, QSize want) {
+JpegOutcome decode_jpeg(const QString& path, QImage& out, QSize want,
+                        const std::atomic<bool>* cancel) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return JpegOutcome::NotJpeg;
     const qint64 size = file.size();
@@ -191,7 +224,7 @@ JpegOutcome decode_jpeg(const QString& path, QImage& out, QSize want) {
     if (length < 2 || data[0] != 0xFF || data[1] != 0xD8) return JpegOutcome::NotJpeg;
 
     Decoder decoder;
-    if (!decoder.read_header(data, length, want)) return JpegOutcome::Refused;
+    if (!decoder.read_header(data, length, want, cancel)) return JpegOutcome::Refused;
     const int w = int(decoder.info.output_width), h = int(decoder.info.output_height);
     const QImage::Format format = decoder.format();
     if (out.size() != QSize(w, h) || out.format() != format)

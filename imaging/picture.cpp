@@ -182,13 +182,17 @@ int32_t load_picture(const std::string& file, const PictureLoad& load) {
             image = thumbnail;
         }
     }
-    if (!stretched && load.background != surface::NO_COLOUR) surface::clear(load.background);
     using placement::Fit;
     const placement::Rect to = placement::place({int32_t(iw), int32_t(ih)}, {tw, th},
                                                 stretched ? Fit::Stretch : Fit::InsidePixels)
                                    .to;
-    const GpStatus drawn = GdipDrawImageRectI(graphics, image, int32_t(to.x1), int32_t(to.y1),
-                                              int32_t(to.x2 - to.x1), int32_t(to.y2 - to.y1));
+    const int32_t x = int32_t(to.x1), y = int32_t(to.y1);
+    const int32_t w = int32_t(to.x2 - to.x1), h = int32_t(to.y2 - to.y1);
+    // The caller's target is touched only once the picture is decoded.
+    if (!created && gdiplus::decode_for_drawing(graphics, image, x, y, w, h) != Ok)
+        return fail(graphics);
+    if (!stretched && load.background != surface::NO_COLOUR) surface::clear(load.background);
+    const GpStatus drawn = GdipDrawImageRectI(graphics, image, x, y, w, h);
     // Reporting a picture that could not be decoded as loaded would hand the
     // caller an empty bitmap as if it held the picture.
     if (drawn != Ok) return fail(graphics);

@@ -2,6 +2,8 @@
 // followed to the end of the picture without decoding any pixel.
 #include "imaging/picture_data.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace gdiplus {
@@ -23,15 +25,59 @@ uint32_t be32(Bytes p) {
     return be16(p) << 16 | be16(p + 2);
 }
 
-// Chunks from the signature to IEND, each within the file; the compressed
-// pixel data (IDAT) at least what deflate, which packs at most 1032 bytes
-// into one, needs for the rows the header declares.
+// The checksum of a PNG chunk (CRC-32 of ISO 3309), eight bytes a step:
+// table k holds the remainder of a byte followed by k zero bytes.
+uint32_t crc32(Bytes p, int64_t n) {
+    using Tables = std::array<std::array<uint32_t, 256>, 8>;
+    static const Tables t = [] {
+        Tables m{};
+        for (uint32_t i = 0; i < 256; ++i) {
+            uint32_t c = i;
+            for (int k = 0; k < 8; ++k) c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            m[0][i] = c;
+        }
+        for (int k = 1; k < 8; ++k)
+            for (uint32_t i = 0; i < 256; ++i)
+                m[k][i] = (m[k - 1][i] >> 8) ^ m[0][m[k - 1][i] & 0xFF];
+        return m;
+    }();
+    uint32_t c = 0xFFFFFFFFu;
+    for (; n >= 8; p += 8, n -= 8) {
+        const uint32_t lo = c ^ le32(p), hi = le32(p + 4);
+        c = t[7][lo & 0xFF] ^ t[6][lo >> 8 & 0xFF] ^ t[5][lo >> 16 & 0xFF] ^ t[4][lo >> 24] ^
+            t[3][hi & 0xFF] ^ t[2][hi >> 8 & 0xFF] ^ t[1][hi >> 16 & 0xFF] ^ t[0][hi >> 24];
+    }
+    for (; n > 0; ++p, --n) c = t[0][(c ^ *p) & 0xFF] ^ (c >> 8);
+    return ~c;
+}
+
+bool is_letter(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+bool known_critical(Bytes type) {
+    for (const char* known : {"IHDR", "PLTE", "IDAT", "IEND"})
+        if (std::memcmp(type, known, 4) == 0) return true;
+    return false;
+}
+
+// Chunks from the signature to IEND, the header first, each within the file;
+// the compressed pixel data (IDAT) at least what deflate, which packs at most
+// 1032 bytes into one, needs for the rows the header declares. A chunk type
+// that is not four letters, or a critical chunk (capital first letter) that
+// is unknown or whose checksum is wrong, is damage the decoder would give up
+// on, only after complaining on stderr.
 bool png_complete(Bytes d, int64_t n) {
     int64_t i = 8, data = 0, raw = 0;
     while (i + 12 <= n) {
         const int64_t length = be32(d + i);
         Bytes type = d + i + 4;
         if (length > n - i - 12) return false;
+        if (!std::all_of(type, type + 4, is_letter)) return false;
+        if (i == 8 && std::memcmp(type, "IHDR", 4) != 0) return false;
+        if (!(type[0] & 0x20) &&
+            (crc32(type, length + 4) != be32(type + 4 + length) || !known_critical(type)))
+            return false;
         if (std::memcmp(type, "IHDR", 4) == 0 && length >= 13) {
             const int64_t w = be32(d + i + 8), h = be32(d + i + 12);
             const unsigned depth = d[i + 16], colour = d[i + 17];

@@ -120,7 +120,11 @@ QRect stretch_image(const QImage& from, double x1, double y1, double x2, double 
         flip_y = !flip_y;
     }
     const int64_t sw = sx2 - sx + 1, sh = sy2 - sy + 1, dw = dx2 - dx + 1, dh = dy2 - dy + 1;
-    if (!fits_image(sw, sh) || !fits_image(dw, dh)) return {};
+    // The destination may reach past the target: corners (0, 0) to (w, h)
+    // cover a whole w x h target and one row and column beyond. Only a scaled
+    // copy (below) is made at its full size; resampling writes just the part
+    // on the target, so there each edge alone is bounded.
+    if (!fits_image(sw, sh) || dw > MAX_PIXELS || dh > MAX_PIXELS) return {};
     const QRect area = edge_rect(dx, dy, dx + dw, dy + dh);
     const bool inside = sx >= 0 && sy >= 0 && sx + sw <= from.width() && sy + sh <= from.height();
     if (inside && !flip_x && !flip_y && sw == dw && sh == dh) {
@@ -143,6 +147,7 @@ QRect stretch_image(const QImage& from, double x1, double y1, double x2, double 
     }
     // Stronger reductions average whole areas of the source; a part that
     // reaches outside the source is copied first (the outside reads black).
+    if (!fits_image(dw, dh)) return {};
     QImage part = inside ? QImage(from.constBits() + sy * from.bytesPerLine() + sx * 4, int(sw),
                                   int(sh), from.bytesPerLine(), QImage::Format_RGB32)
                          : from.copy(int(sx), int(sy), int(sw), int(sh));

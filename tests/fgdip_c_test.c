@@ -5,10 +5,12 @@
  * usage: fgdip_c_test path/to/libfgdip.so work-folder
  */
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <unistd.h>
 
 typedef int32_t (*load_fn)(const char*, int32_t, int32_t, int32_t);
 typedef int32_t (*new_fn)(int32_t, int32_t);
@@ -66,9 +68,10 @@ static int clamp_level(double v) {
     return i < 0 ? 0 : i > 255 ? 255 : i;
 }
 
-/* colour(bx, by) gives 0xRRGGBB for block (bx, by). */
+/* colour(bx, by) gives 0xRRGGBB for block (bx, by). `stray`: one stray byte
+ * before the Huffman tables, which decoders skip with a complaint. */
 static int write_flat_jpeg(const char* path, int width, int height,
-                           unsigned (*colour)(int, int, int, int)) {
+                           unsigned (*colour)(int, int, int, int), int stray) {
     FILE* f = fopen(path, "wb");
     int i, bx, by, c;
     int bw = (width + 7) / 8, bh = (height + 7) / 8;
@@ -85,6 +88,7 @@ static int write_flat_jpeg(const char* path, int width, int height,
     for (c = 1; c <= 3; ++c) fputc(c, f), fputc(0x11, f), fputc(0, f);
     /* DC table: categories 0..11, four-bit codes equal to the category;
        AC table: only end-of-block, the one-bit code 0 */
+    if (stray) fputc('x', f);
     fputc(0xFF, f), fputc(0xC4, f), put16(f, 49);
     fputc(0x00, f);
     for (i = 1; i <= 16; ++i) fputc(i == 4 ? 12 : 0, f);
@@ -127,6 +131,13 @@ static unsigned quadrants(int bx, int by, int bw, int bh) {
     return right ? 0xFFFFFFu : 0x00FF00u;
 }
 
+static const unsigned char kDamagedPng[] = {
+    0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48,
+    0x44, 0x52, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x02, 0x00, 0x00,
+    0x00, 0x90, 0x77, 0x53, 0xDE, 0x00, 0x00, 0x00, 0x0C, 0x49, 0x44, 0x41, 0x54, 0x78,
+    0x9C, 0x63, 0xB8, 0xCF, 0xC0, 0x00, 0x00, 0x03, 0x01, 0x01, 0x00, 0xC9, 0xFE, 0x92,
+    0xEF, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
+
 /* ------------------------------------------------------------------ checks */
 
 static int near(int a, int b) {
@@ -164,8 +175,9 @@ static void check_pixel(int32_t bitmap, int x, int y, unsigned rgb, int line) {
 
 int main(int argc, char** argv) {
     void* lib;
-    char jpeg[4096], text[4096];
-    int32_t picture, target, w = -1, h = -1;
+    char jpeg[4096], text[4096], stray[4096], png[4096], log[4096];
+    int32_t picture, target, quiet, w = -1, h = -1;
+    int saved, fd, i;
     unsigned char small[16];
     FILE* f;
 
@@ -192,7 +204,7 @@ int main(int argc, char** argv) {
 
     snprintf(jpeg, sizeof jpeg, "%s/quadrants.jpg", argv[2]);
     snprintf(text, sizeof text, "%s/not-a-picture.jpg", argv[2]);
-    if (!write_flat_jpeg(jpeg, 32, 16, quadrants)) {
+    if (!write_flat_jpeg(jpeg, 32, 16, quadrants, 0)) {
         printf("FAIL: cannot write %s\n", jpeg);
         return 1;
     }
@@ -237,6 +249,24 @@ int main(int argc, char** argv) {
     CHECK(load(jpeg, 123456, 1, 0) == 0, "unknown target accepted");
     CHECK(size_of(target, &w, &h) == 1 && w == 16 && h == 16, "target lost after failures");
 
+    /* nothing on the caller's stderr, for a JPEG with a stray byte (loaded) nor
+       for a 1 x 1 PNG whose compressed data has one bit flipped (refused) */
+    snprintf(stray, sizeof stray, "%s/stray.jpg", argv[2]);
+    snprintf(png, sizeof png, "%s/damaged.png", argv[2]);
+    snprintf(log, sizeof log, "%s/stderr.log", argv[2]);
+    CHECK(write_flat_jpeg(stray, 32, 16, quadrants, 1), "cannot write %s", stray);
+    f = fopen(png, "wb");
+    if (f) fwrite(kDamagedPng, 1, sizeof kDamagedPng, f), fclose(f);
+    for (i = 0; i < 2; ++i) {
+        fflush(stderr), saved = dup(2), fd = open(log, O_RDWR | O_CREAT | O_TRUNC, 0600);
+        dup2(fd, 2);
+        quiet = load(i == 0 ? stray : png, 0, 0, 0);
+        fflush(stderr), dup2(saved, 2);
+        CHECK((quiet != 0) == (i == 0) && lseek(fd, 0, SEEK_END) == 0, "%s: result %d, or stderr",
+              i == 0 ? stray : png, quiet);
+        close(fd), close(saved), free_bitmap(quiet);
+    }
+
     /* unknown and freed handles */
     CHECK(size_of(987654, &w, &h) == 0 && w == 0 && h == 0, "unknown handle has a size");
     CHECK(new_bitmap(0, 5) == 0 && new_bitmap(-3, 5) == 0, "empty bitmap made");
@@ -249,6 +279,9 @@ int main(int argc, char** argv) {
 
     remove(jpeg);
     remove(text);
+    remove(stray);
+    remove(png);
+    remove(log);
     dlclose(lib);
     printf(failures ? "FAIL: %d check(s) failed\n" : "PASS\n", failures);
     return failures ? 1 : 0;

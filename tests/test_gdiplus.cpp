@@ -128,6 +128,7 @@ TEST_F(Imaging, BrokenPictureFailsAtDrawingAndPlacingSparesTheControl) {
     undefined_table[frame + 2 + 2 + 1 + 2 + 2 + 1 + 2] = 3;
     write_bytes("undefined-table.jpg", undefined_table);
     write_bytes("noise.jpg", noise);
+    write_bytes("cut.jpg", jpeg.left(jpeg.size() - 40)); // in its last rows
 
     const int32_t kId = 340;
     const surface::Handle dialog = surface::create_dialog(0, "", 0, 0, 200, 100, 0, 0);
@@ -135,7 +136,7 @@ TEST_F(Imaging, BrokenPictureFailsAtDrawingAndPlacingSparesTheControl) {
     const struct {
         const char* name;
         bool header_reads; // the size is known, so the loading itself succeeds
-    } cases[] = {{"undefined-table.jpg", true}, {"noise.jpg", false}};
+    } cases[] = {{"undefined-table.jpg", true}, {"noise.jpg", false}, {"cut.jpg", true}};
     for (const auto& [name, header_reads] : cases) {
         SCOPED_TRACE(name);
         const std::u16string file = QString::fromLatin1(name).toStdU16String();
@@ -144,7 +145,14 @@ TEST_F(Imaging, BrokenPictureFailsAtDrawingAndPlacingSparesTheControl) {
             gdiplus::load_image(file.c_str(), &image, gdiplus::LoadFor::Placing);
         EXPECT_EQ(loaded == Ok, header_reads);
         if (loaded == Ok) {
-            EXPECT_TRUE(drawn(image, 64, 48, QRect(0, 0, 64, 48)).isNull());
+            // Drawn 1:1 over a whole target, it fails and leaves the target as it was.
+            QImage target(64, 48, QImage::Format_RGB32), green(64, 48, QImage::Format_RGB32);
+            target.fill(0xFF00FF00u), green.fill(0xFF00FF00u);
+            GpGraphics* graphics = nullptr;
+            ASSERT_EQ(GdipCreateFromHDC(&target, &graphics), Ok);
+            EXPECT_NE(GdipDrawImageRectI(graphics, image, 0, 0, 64, 48), Ok);
+            EXPECT_EQ(target, green);
+            GdipDeleteGraphics(graphics);
             GdipDisposeImage(image);
         }
         surface::select_target(dialog, kId, Display::Deferred);

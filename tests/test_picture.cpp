@@ -1,5 +1,6 @@
 // Picture loading: fit arithmetic of the loader, the four placement modes and
 // the name label on a control, the clipboard, and hostile picture files.
+#include "imaging/decoding.h"
 #include "imaging/gdiplus.h"
 #include "imaging/picture.h"
 #include "imaging_support.h"
@@ -16,12 +17,15 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <functional>
 #include <gtest/gtest.h>
+#include <jpeglib.h>
 #include <map>
 #include <sys/resource.h>
+#include <vector>
 
 namespace {
 
@@ -137,6 +141,45 @@ bool write_flat_jpeg(const QString& path, int width, int height,
     while (nbits != 0) bits(1, 1);
     put(0xFF), put(0xD9);
     return std::fclose(f) == 0;
+}
+
+// A JPEG from libjpeg's own encoder, no subsampling: sequential, or
+// progressive by libjpeg's own script or by `script`; Huffman- or
+// arithmetic-coded.
+enum Coding : unsigned { kSequential = 0, kProgressive = 1, kArithmetic = 2 };
+QByteArray libjpeg_file(int width, int height, QRgb (*colour_at)(int, int),
+                        unsigned coding = kSequential,
+                        const std::vector<jpeg_scan_info>& script = {}) {
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* bytes = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &bytes, &size);
+    info.image_width = JDIMENSION(width), info.image_height = JDIMENSION(height);
+    info.input_components = 3, info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    info.comp_info[0].h_samp_factor = info.comp_info[0].v_samp_factor = 1;
+    info.arith_code = (coding & kArithmetic) != 0;
+    if (coding & kProgressive) jpeg_simple_progression(&info);
+    if (!script.empty()) info.scan_info = script.data(), info.num_scans = int(script.size());
+    jpeg_start_compress(&info, TRUE);
+    std::vector<JSAMPLE> row(size_t(width) * 3);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const QRgb c = colour_at(x, y);
+            row[3 * x] = JSAMPLE(qRed(c)), row[3 * x + 1] = JSAMPLE(qGreen(c));
+            row[3 * x + 2] = JSAMPLE(qBlue(c));
+        }
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    QByteArray out(reinterpret_cast<const char*>(bytes), qsizetype(size));
+    std::free(bytes);
+    return out;
 }
 
 // Closes every modal window that appears while it lives, keeping its text.
@@ -279,6 +322,7 @@ TEST_F(Picture, FailuresReturnZeroAndSpareTheCallersTarget) {
     EXPECT_EQ(fGDIp_2hBMP_impl(good, 0x7654321, 1, 0), 0); // unknown target
     EXPECT_EQ(fGDIp_2hBMP_impl("missing.jpg", target, 1, 0), 0);
     EXPECT_EQ(fGDIp_2hBMP_impl(broken.toStdString(), target, 0, 0), 0);
+    EXPECT_EQ(fGDIp_2hBMP_impl(broken.toStdString(), target, 1, kGreen), 0);
     EXPECT_EQ(fGDIp_2hBMP_impl(broken.toStdString(), 0, 0, 0), 0);
 
     surface::select_target(target, 0, Display::Deferred);
@@ -366,6 +410,29 @@ TEST_F(Picture, PicturesCutShortOrTooLargeAreRefused) {
     write("prog-no-end.jpg", prog.left(prog.size() - 2));
     write("prog-cut.jpg", prog.left(prog.size() / 2));
     write("prog-last-scan.jpg", prog.left(prog.lastIndexOf("\xFF\xDA")) + eoi);
+    // From libjpeg itself: 30 million pixels; every coefficient's last
+    // refinement at bit 1; 568 scans, each coefficient on its own and refined
+    // twice; arithmetic coding, cut in the data and in the last scan.
+    const auto red_at = [](int, int) { return kRedRgb; };
+    const auto textured = [](int x, int y) { return qRgb((x * 7 + y * 13) % 256, x * y % 64, 0); };
+    write("prog-30mpx.jpg", libjpeg_file(6000, 5000, red_at, kProgressive));
+    const std::vector<jpeg_scan_info> bit1{{3, {0, 1, 2}, 0, 0, 0, 1},
+                                           {1, {0}, 1, 63, 0, 1},
+                                           {1, {1}, 1, 63, 0, 1},
+                                           {1, {2}, 1, 63, 0, 1}};
+    write("prog-bit1.jpg", libjpeg_file(40, 30, red_at, kProgressive, bit1));
+    std::vector<jpeg_scan_info> many{{3, {0, 1, 2}, 0, 0, 0, 0}};
+    for (int c = 0; c < 3; ++c)
+        for (int k = 1; k < 64; ++k)
+            for (int al = 2; al >= 0; --al)
+                many.push_back({1, {c}, k, k, al == 2 ? 0 : al + 1, al});
+    write("many-scans.jpg", libjpeg_file(40, 30, red_at, kProgressive, many));
+    write("arith.jpg", libjpeg_file(40, 30, red_at, kArithmetic));
+    const QByteArray arith = libjpeg_file(40, 30, textured, kArithmetic);
+    write("arith-cut.jpg", arith.left(arith.size() / 2));
+    const QByteArray arith_prog = libjpeg_file(40, 30, textured, kProgressive | kArithmetic);
+    write("arith-prog-cut.jpg",
+          arith_prog.left((arith_prog.lastIndexOf("\xFF\xDA") + arith_prog.size()) / 2));
     write("whole.bmp", bmp);
     write("cut.bmp", bmp.left(bmp.size() - 40));
     write("whole.gif", gif);
@@ -396,7 +463,13 @@ TEST_F(Picture, PicturesCutShortOrTooLargeAreRefused) {
         {"cut-data.jpg", {}, false},
         {"cut-end.jpg", {}, false},
         {"prog-cut.jpg", {}, false},
-        {"prog-last-scan.jpg", {}, false},
+        {"prog-last-scan.jpg", {40, 30}, true, "prog.jpg"}, // a whole shorter script
+        {"prog-30mpx.jpg", {6000, 5000}, true},
+        {"prog-bit1.jpg", {40, 30}, true},
+        {"many-scans.jpg", {}, false},
+        {"arith.jpg", {40, 30}, true},
+        {"arith-cut.jpg", {}, false},
+        {"arith-prog-cut.jpg", {}, false},
         {"whole.bmp", {40, 30}, true},
         {"cut.bmp", {}, false},
         {"whole.gif", {1, 1}, true},
@@ -438,6 +511,9 @@ TEST_F(Picture, PicturesCutShortOrTooLargeAreRefused) {
             EXPECT_TRUE(close_to(seen.pixel(x, y), want, 8)) << x << "," << y;
     }
     EXPECT_LT(peak_rss_mb(), 512);
+    QImage decoded;
+    const std::atomic<bool> stop{true};
+    EXPECT_FALSE(gdiplus::decoding::read_picture("whole.jpg", decoded, {}, &stop));
 
     // Placed on a control, a picture cut short leaves the control as it was.
     const surface::Handle dlg = control(60, 40, 0x0000FF);
@@ -486,6 +562,9 @@ TEST_F(Picture, PlacementModes) {
         {3, 80, 80, 200, 100, corners(0, 20, 79, 59), corners(0, 0, 200, 100)},
         {3, 80, 80, 100, 200, corners(20, 0, 59, 79), corners(0, 0, 100, 200)},
         {3, 120, 80, 200, 200, corners(20, 0, 99, 79), corners(0, 0, 200, 200)},
+        // The largest control and the widest one the dialog may have.
+        {3, 80, 80, 8192, 8192, corners(0, 0, 79, 79), corners(0, 0, 8192, 8192)},
+        {3, 120, 80, 24576, 2730, corners(0, 33, 119, 46), corners(0, 0, 24576, 2730)},
         {7, 80, 80, 200, 100, {}, {}},
         {-1, 80, 80, 200, 100, {}, {}},
     };
@@ -498,12 +577,13 @@ TEST_F(Picture, PlacementModes) {
         const surface::Handle dlg = control(c.cw, c.ch, 0x0000FF);
         NG_CARIC(dlg, kId, file, c.mode, 0x808080);
         EXPECT_EQ(surface::current_target(), surface::control_handle(dlg, kId));
-        const QImage pixels = control_pixels();
+        const QImage pixels = *surface::device_context(); // shared: controls of 256 MB
         const double cell_w = c.iw / 4.0, cell_h = c.ih / 4.0;
         const int label_top = c.ch - 24; // the label's rows are checked elsewhere
         int inside = 0;
-        for (int y = 1; y < label_top; y += 3)
-            for (int x = 1; x < c.cw; x += 3) {
+        const int step = std::max(3, c.cw / 256);
+        for (int y = 1; y < label_top; y += step)
+            for (int x = 1; x < c.cw; x += step) {
                 const QRgb seen = pixels.pixel(x, y);
                 const QRect& d = c.dest;
                 if (d.isEmpty() || x < d.left() - 1 || x > d.right() + 1 || y < d.top() - 1 ||
