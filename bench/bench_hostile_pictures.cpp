@@ -17,6 +17,7 @@
 // their ratios to the sequential picture's.
 #include "bench/child_process.h"
 #include "imaging/fgdip.h"
+#include "tests/libjpeg_writer.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -133,38 +134,13 @@ QByteArray corrupt(QByteArray b) {
     return b;
 }
 
-// A JPEG from libjpeg's own encoder, no subsampling: RGB (three components)
-// or CMYK (four), sequential or progressive (libjpeg's own script),
-// Huffman- or arithmetic-coded, of a smooth pattern.
+// A JPEG from libjpeg's own encoder of a smooth pattern.
 QByteArray libjpeg_bytes(int w, int h, int components, bool progressive, bool arithmetic) {
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* bytes = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &bytes, &size);
-    info.image_width = JDIMENSION(w), info.image_height = JDIMENSION(h);
-    info.input_components = components;
-    info.in_color_space = components == 4 ? JCS_CMYK : JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 90, TRUE);
-    for (int c = 0; c < components; ++c)
-        info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
-    info.arith_code = arithmetic;
-    if (progressive) jpeg_simple_progression(&info);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<JSAMPLE> row(size_t(w) * size_t(components));
-    for (int y = 0; y < h; ++y) {
-        for (size_t i = 0; i < row.size(); ++i) row[i] = JSAMPLE((i / 7 + size_t(y) / 5) & 255);
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    QByteArray out(reinterpret_cast<const char*>(bytes), qsizetype(size));
-    std::free(bytes);
-    return out;
+    return testsupport::libjpeg_file(
+        w, h, components,
+        [components](int x, int y, int c) { return ((x * components + c) / 7 + y / 5) & 255; },
+        (progressive ? testsupport::kProgressive : 0u) |
+            (arithmetic ? testsupport::kArithmetic : 0u));
 }
 
 // The progressive JPEG with `count` scans of no data before its end marker,

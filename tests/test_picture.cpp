@@ -4,6 +4,7 @@
 #include "imaging/gdiplus.h"
 #include "imaging/picture.h"
 #include "imaging_support.h"
+#include "libjpeg_writer.h"
 #include "surface/surface.h"
 
 #include <QApplication>
@@ -143,43 +144,20 @@ bool write_flat_jpeg(const QString& path, int width, int height,
     return std::fclose(f) == 0;
 }
 
-// A JPEG from libjpeg's own encoder, no subsampling: sequential, or
-// progressive by libjpeg's own script or by `script`; Huffman- or
-// arithmetic-coded.
-enum Coding : unsigned { kSequential = 0, kProgressive = 1, kArithmetic = 2 };
+using testsupport::kArithmetic;
+using testsupport::kProgressive;
+using testsupport::kSequential;
+// A JPEG of three components from libjpeg's own encoder, each pixel of `colour_at`.
 QByteArray libjpeg_file(int width, int height, QRgb (*colour_at)(int, int),
                         unsigned coding = kSequential,
                         const std::vector<jpeg_scan_info>& script = {}) {
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* bytes = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &bytes, &size);
-    info.image_width = JDIMENSION(width), info.image_height = JDIMENSION(height);
-    info.input_components = 3, info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    info.comp_info[0].h_samp_factor = info.comp_info[0].v_samp_factor = 1;
-    info.arith_code = (coding & kArithmetic) != 0;
-    if (coding & kProgressive) jpeg_simple_progression(&info);
-    if (!script.empty()) info.scan_info = script.data(), info.num_scans = int(script.size());
-    jpeg_start_compress(&info, TRUE);
-    std::vector<JSAMPLE> row(size_t(width) * 3);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const QRgb c = colour_at(x, y);
-            row[3 * x] = JSAMPLE(qRed(c)), row[3 * x + 1] = JSAMPLE(qGreen(c));
-            row[3 * x + 2] = JSAMPLE(qBlue(c));
-        }
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    QByteArray out(reinterpret_cast<const char*>(bytes), qsizetype(size));
-    std::free(bytes);
-    return out;
+    return testsupport::libjpeg_file(
+        width, height, 3,
+        [colour_at](int x, int y, int c) {
+            const QRgb rgb = colour_at(x, y);
+            return c == 0 ? qRed(rgb) : c == 1 ? qGreen(rgb) : qBlue(rgb);
+        },
+        coding, script);
 }
 
 // Closes every modal window that appears while it lives, keeping its text.
