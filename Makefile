@@ -42,8 +42,9 @@ run:
 	@$(BUILD_IN) build-run "the program" $(JOBS) resistenze
 	@bash scripts/run-program build-run "$(RUN_IN)"
 
+# The suite as the test preset runs it (`ctest --preset test`, as an IDE would).
 test: build
-	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	@ctest --preset test --test-dir $(BUILD) -j $(JOBS)
 
 # `make install PREFIX=/usr/local DESTDIR=...`; `make uninstall` removes the
 # files listed in $(BUILD)/install_manifest.txt, then the folders the install
@@ -74,16 +75,13 @@ screenshot: build
 	@bash scripts/screenshot $(BUILD)
 
 # AddressSanitizer + UndefinedBehaviorSanitizer (preset `asan`): the whole
-# suite. Leaks inside system libraries are suppressed in tests/lsan.supp.
-SAN_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
-	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
+# suite, with the options of the test preset (leaks inside system libraries
+# are suppressed in tests/lsan.supp).
 sanitize:
 	@$(DEPS) run test cross sanitize
 	@$(CONFIGURE) asan build-asan
 	@$(BUILD_IN) build-asan "the sanitizer build" $(JOBS)
-	@cd build-asan && $(SAN_ENV) QT_QPA_PLATFORM=offscreen \
-		ctest --output-on-failure -j $(JOBS)
+	@ctest --preset asan -j $(JOBS)
 
 # ThreadSanitizer (preset `tsan`): the library's thread test only.
 TSAN_TARGET ?= fgdip_threads
