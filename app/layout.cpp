@@ -20,10 +20,10 @@ std::string with_blank(int32_t n) {
 }
 
 void place(NG_BOTTONE& r, float X, float Y, float L, float A) {
-    r.x = surface::round_even(X);
-    r.y = surface::round_even(Y);
-    r.larghezza = surface::round_even(L);
-    r.altezza = surface::round_even(A);
+    r.x = base::round_even(X);
+    r.y = base::round_even(Y);
+    r.larghezza = base::round_even(L);
+    r.altezza = base::round_even(A);
 }
 
 // Collects the walk into a list instead of making windows.
@@ -81,10 +81,10 @@ Item make_item(int32_t id, Kind kind, float X, float Y, float L, float A) {
     Item item;
     item.id = id;
     item.kind = kind;
-    item.x = surface::round_even(X);
-    item.y = surface::round_even(Y);
-    item.w = surface::round_even(L);
-    item.h = surface::round_even(A);
+    item.x = base::round_even(X);
+    item.y = base::round_even(Y);
+    item.w = base::round_even(L);
+    item.h = base::round_even(A);
     return item;
 }
 

@@ -61,8 +61,8 @@ int PRINCIPALE() {
     surface::create_backdrop("", -1, -1, lavoro.w, lavoro.h, 0, surface::SW_SHOWNORMAL);
     surface::clear(0);
 
-    const int32_t x = surface::round_even((static_cast<double>(lavoro.w) - W) / 2.0 - 1.0);
-    const int32_t y = surface::round_even((static_cast<double>(lavoro.h) - H) / 2.0 - 1.0);
+    const int32_t x = base::round_even((static_cast<double>(lavoro.w) - W) / 2.0 - 1.0);
+    const int32_t y = base::round_even((static_cast<double>(lavoro.h) - H) / 2.0 - 1.0);
     dialogo = surface::create_dialog(0, "", x, y, W, H, kPopupStyle, 0);
 
     surface::set_dialog_icon(dialogo, "logo");
@@ -76,14 +76,14 @@ int PRINCIPALE() {
     // before; at 96 DPI nothing changes. The fixed 44 points grow with the
     // desktop's scaling, as points should.
     const double h = static_cast<double>(H) * 96.0 / surface::screen_dpi();
-    NG_FONT_(kFontFile, kFontFace, font_h26.handle, surface::round_even(h / 26.0), font_h26.path);
+    NG_FONT_(kFontFile, kFontFace, font_h26.handle, base::round_even(h / 26.0), font_h26.path);
     NG_FONT_(kFontFile, kFontFace, font_44.handle, 44, font_44.path);
-    NG_FONT_(kFontFile, kFontFace, font_h28.handle, surface::round_even(h / 28.0), font_h28.path);
-    NG_FONT_(kFontFile, kFontFace, font_h60.handle, surface::round_even(h / 60.0), font_h60.path);
+    NG_FONT_(kFontFile, kFontFace, font_h28.handle, base::round_even(h / 28.0), font_h28.path);
+    NG_FONT_(kFontFile, kFontFace, font_h60.handle, base::round_even(h / 60.0), font_h60.path);
     // The marks are small: a plain bold sans keeps them readable where the
     // sketched face would fade.
     font_marchio =
-        surface::create_font("DejaVu Sans", surface::round_even(h / 50.0), surface::FONT_BOLD, 0);
+        surface::create_font("DejaVu Sans", base::round_even(h / 50.0), surface::FONT_BOLD, 0);
 
     DEFINISC(dialogo, ID_SFONDO, W, H);
     layout::drop_background_ahead();

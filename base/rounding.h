@@ -1,14 +1,14 @@
 // Whole numbers from fractional values, one rule for the whole program.
 // Qt-free: the pure calculator and the effect arithmetic include it too. It
 // keeps the drawing surface's name, where it was first needed; every layer
-// calls it surface::round_even.
+// calls it base::round_even.
 #pragma once
 
 #include <climits>
 #include <cmath>
 #include <cstdint>
 
-namespace surface {
+namespace base {
 
 // Nearest whole number, halves to the even neighbour, saturated to 32 bits;
 // NaN gives 0. This is how every fractional value becomes a whole number.
@@ -20,4 +20,4 @@ inline int32_t round_even(double v) {
     return static_cast<int32_t>(r);
 }
 
-} // namespace surface
+} // namespace base

@@ -48,7 +48,7 @@ void draw_cell(int32_t p, int32_t c) {
     const surface::Size ts = surface::text_size(label);
     // Label colour: white less half the cell colour, the colour taken as one
     // number; halves go to the even neighbour.
-    const auto light = surface::round_even(16777215.0 - colour / 2.0);
+    const auto light = base::round_even(16777215.0 - colour / 2.0);
     ngbutton::print_shadowed(label, left + (s - ts.w) / 2.0, (s - ts.h) / 2.0, light, 0);
 }
 

@@ -121,7 +121,7 @@ std::string TIENIOSC(const std::string& valore, const std::string& suffisso) {
     if (!(v <= 100000000.0)) return "";
     // Whole ohms held as a 32-bit number: nothing below its range is a value.
     if (v < -2147483648.0) return "";
-    const auto n = surface::round_even(v);
+    const auto n = base::round_even(v);
     // Below zero no unit is reached.
     std::string line(1, ' ');
     line += n < 0 ? std::to_string(n) + " Ohm"

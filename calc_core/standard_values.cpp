@@ -143,7 +143,7 @@ std::vector<Neighbour> neighbours(const Ohms& v, std::optional<unsigned char> to
     const std::uint64_t scale = n <= 3 ? 1 : power10(n - 3);
     const double exact = static_cast<double>(lhs) / static_cast<double>(scale);
     const auto deviation = [&](double t) {
-        return static_cast<int>(surface::round_even((t - exact) / exact * 10000.0));
+        return static_cast<int>(base::round_even((t - exact) / exact * 10000.0));
     };
     for (const Series s : judged_series(tolerance_band)) {
         Neighbour below{s, {}, 0}, above{s, make_ohms(100, decade + 1), deviation(1000)};

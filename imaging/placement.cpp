@@ -51,18 +51,18 @@ Placement place(surface::Size picture, surface::Size area, Fit fit) {
         break;
     case Fit::Inside:
         if (ch / cw < r) {
-            const double x = surface::round_even((cw - ch / r) / 2);
+            const double x = base::round_even((cw - ch / r) / 2);
             return {whole, {x, 0, x + ch / r, ch}};
         } else {
-            const double y = surface::round_even((ch - r * cw) / 2);
+            const double y = base::round_even((ch - r * cw) / 2);
             return {whole, {0, y, cw, y + r * cw}};
         }
     case Fit::Cover:
         if (ch / cw < r) {
-            const double d = surface::round_even((ih - ch * iw / cw) / 2);
+            const double d = base::round_even((ih - ch * iw / cw) / 2);
             return {{0, d, iw - 1, ih - 1 - d}, {0, 0, cw, ch}};
         } else {
-            const double d = surface::round_even((iw - cw * ih / ch) / 2);
+            const double d = base::round_even((iw - cw * ih / ch) / 2);
             return {{d, 0, iw - 1 - d, ih - 1}, {0, 0, cw, ch}};
         }
     case Fit::InsidePixels:

@@ -110,12 +110,12 @@ void NG_GIUST(const std::string& text, const NG_BOTTONE& record, const std::stri
     surface::set_pixels(snapshot);
 
     const int32_t y0 =
-        H < accumulated ? 0 : surface::round_even(static_cast<double>(H - last_y - last_h) / 2.0);
+        H < accumulated ? 0 : base::round_even(static_cast<double>(H - last_y - last_h) / 2.0);
     surface::set_pos(0, y0);
     for (const std::string& line : lines) {
         const int32_t y = surface::get_pos().y;
         const int32_t lw = surface::text_size(line).w;
-        const int32_t cx = surface::round_even(static_cast<double>(W - lw) / 2.0);
+        const int32_t cx = base::round_even(static_cast<double>(W - lw) / 2.0);
         ngbutton::print_shadowed(line, cx, y, text_colour(record),
                                  ngbutton::button_shadow(record.colore_ombra));
         surface::new_line();

@@ -43,7 +43,7 @@ void NG_DISEG(const surface::Handle& dialog, const int32_t& background_id, const
 
     const std::string* cached = cache_entry(record.indice, record.stato);
     if (colour != 0.0) {
-        surface::clear(surface::round_even(colour));
+        surface::clear(base::round_even(colour));
     } else {
         surface::clear(black);
         if (cached != nullptr && !cached->empty()) {

@@ -9,8 +9,8 @@
 namespace ngbutton {
 
 int32_t int_div(double a, double b) {
-    const int64_t x = surface::round_even(a);
-    const int64_t y = surface::round_even(b);
+    const int64_t x = base::round_even(a);
+    const int64_t y = base::round_even(b);
     if (y == 0) return 0;
     return static_cast<int32_t>(x / y);
 }

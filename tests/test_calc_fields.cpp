@@ -265,7 +265,7 @@ TEST_F(Fields, BandCellFillAndLabelColour) {
         surface::select_font(font_h26.handle);
         const surface::Size ts = surface::text_size(std::to_string(c.value));
         auto offset = [](double a) {
-            return int32_t(surface::round_even(a + 1) - surface::round_even(a));
+            return int32_t(base::round_even(a + 1) - base::round_even(a));
         };
         const int32_t dx = offset(left + (s - ts.w) / 2.0), dy = offset((s - ts.h) / 2.0);
         if (dx == 0 && dy == 0) {

@@ -23,8 +23,8 @@ constexpr int32_t red = 0x0000FF, white = 0xFFFFFF, blue = 0xFF0000;
 TEST(ButtonNumbers, RoundingDivisionAndColourText) {
     for (auto [v, want] :
          {std::pair{2.5, 2}, {3.5, 4}, {-2.5, -2}, {1e20, INT_MAX}, {-1e20, INT_MIN}})
-        EXPECT_EQ(surface::round_even(v), want) << v;
-    EXPECT_EQ(surface::round_even(std::nan("")), 0);
+        EXPECT_EQ(base::round_even(v), want) << v;
+    EXPECT_EQ(base::round_even(std::nan("")), 0);
     for (auto [a, b, want] :
          {std::tuple{7.0, 2.0, 3}, {-7.0, 2.0, -3}, {2.5, 2.0, 1}, {3.5, 2.0, 2}, {5.0, 0.4, 0}})
         EXPECT_EQ(ngbutton::int_div(a, b), want) << a << " \\ " << b;
@@ -33,7 +33,7 @@ TEST(ButtonNumbers, RoundingDivisionAndColourText) {
         {".", 0},      {"1e3x", 1000},       {"0x10", 0}, {"inf", 0},     {"\t5", 0}, {"1e-999", 0},
         {"2,5", 2}};
     for (const auto& [text, want] : texts) EXPECT_EQ(ngbutton::read_number(text), want) << text;
-    EXPECT_EQ(surface::round_even(ngbutton::read_number("1e999")), INT_MAX);
+    EXPECT_EQ(base::round_even(ngbutton::read_number("1e999")), INT_MAX);
 }
 
 TEST(ButtonTable, RecordsReadZeroedKeepTheirPlaceAndAreResetByCreation) {
