@@ -4,7 +4,7 @@
 
 #include "calc/calc.h"
 #include "ngbutton/ngbutton.h"
-#include "surface/latin1.h"
+#include "base/latin1.h"
 
 #include <cmath>
 
@@ -94,7 +94,7 @@ NG_BOTTONE command_button(int32_t id, const std::string& testo_0, const std::str
     r.indice = id;
     r.stato = 0;
     place(r, X, Y, L, A);
-    r.testo_0 = surface::upper_latin1(testo_0);
+    r.testo_0 = base::upper_latin1(testo_0);
     r.testo_1 = testo_1;
     r.colore_testo_0 = 0xFFFFFF;
     r.colore_testo_1 = 0xFFFFFF;

@@ -5,7 +5,7 @@
 #include "imaging/effect_pixels.h"
 
 #include "imaging/effect_loops.h"
-#include "surface/snapshot.h"
+#include "base/snapshot.h"
 
 #include <array>
 #include <cmath>
@@ -17,13 +17,13 @@ namespace effect_pixels {
 namespace {
 
 using namespace detail;
-using surface::snapshot::kHeader;
+using base::snapshot::kHeader;
 
 // The pixels a snapshot holds, or 0 when it holds none or less than its
 // header promises (then nothing is visited, so nothing is read past the end).
 // Two negative sides make a picture too; xx1 takes its rows of |width|.
 int64_t pixel_count(const char* data, std::size_t size, int32_t& width) {
-    const surface::snapshot::Header header = surface::snapshot::read_header(data, size);
+    const base::snapshot::Header header = base::snapshot::read_header(data, size);
     width = header.width;
     const int64_t n = int64_t{header.width} * int64_t{header.height};
     if (n <= 0 || n > std::numeric_limits<int32_t>::max()) return 0;

@@ -5,7 +5,7 @@
 #include "imaging/gdiplus.h"
 #include "imaging/placed_ahead.h"
 #include "imaging/placement.h"
-#include "surface/latin1.h"
+#include "base/latin1.h"
 
 #include <QClipboard>
 #include <QCoreApplication>
@@ -206,7 +206,7 @@ int32_t load_picture(const std::string& file, const PictureLoad& load) {
 } // namespace
 
 std::string picture_label(const std::string& file) {
-    return surface::upper_latin1(file.substr(0, file.find('.')));
+    return base::upper_latin1(file.substr(0, file.find('.')));
 }
 
 int32_t fGDIp_2hBMP_impl(const std::string& file, int32_t target, int32_t fit, int32_t background,

@@ -4,7 +4,7 @@
 
 #include "imaging/cpu_vectors.h"
 #include "imaging/effects.h"
-#include "surface/snapshot.h"
+#include "base/snapshot.h"
 
 #include <cstdint>
 #include <cstring>
@@ -15,7 +15,7 @@
 
 namespace {
 
-using surface::snapshot::kHeader;
+using base::snapshot::kHeader;
 constexpr int32_t kFrameGrey = 0x808080;
 
 // One pixel at a time: the picture's pixel where it is not the key.

@@ -1,6 +1,6 @@
 // Pixel snapshots of the current target: read whole, written back clipped.
 #include "surface/canvas.h"
-#include "surface/snapshot.h"
+#include "base/snapshot.h"
 
 #include <algorithm>
 #include <cstring>
@@ -17,11 +17,11 @@ std::string get_pixels() {
     const size_t row_bytes = size_t(w) * 4;
     // Filled by appending into reserved room, so the pixels are written once.
     std::string out;
-    out.reserve(snapshot::kHeader + row_bytes * size_t(h));
-    char header[snapshot::kHeader];
-    snapshot::write_le32(header, w);
-    snapshot::write_le32(header + 4, h);
-    out.append(header, snapshot::kHeader);
+    out.reserve(base::snapshot::kHeader + row_bytes * size_t(h));
+    char header[base::snapshot::kHeader];
+    base::snapshot::write_le32(header, w);
+    base::snapshot::write_le32(header + 4, h);
+    out.append(header, base::snapshot::kHeader);
     const auto* bits = reinterpret_cast<const char*>(image.constBits());
     if (qsizetype(row_bytes) == image.bytesPerLine()) {
         out.append(bits, row_bytes * size_t(h));
@@ -48,11 +48,11 @@ void copy_opaque(uint32_t* to, const uchar* from, size_t n) {
 
 void set_pixels(const std::string& data) {
     TargetRef t = drawing_target();
-    if (!t || data.size() < snapshot::kHeader || t.canvas->pixels().isNull()) return;
+    if (!t || data.size() < base::snapshot::kHeader || t.canvas->pixels().isNull()) return;
     // A snapshot shorter than its header promises is not a snapshot.
-    if (snapshot::pixel_count(data) == 0) return;
-    const auto [w, h] = snapshot::read_header(data.data(), data.size());
-    const auto* p = reinterpret_cast<const uchar*>(data.data()) + snapshot::kHeader;
+    if (base::snapshot::pixel_count(data) == 0) return;
+    const auto [w, h] = base::snapshot::read_header(data.data(), data.size());
+    const auto* p = reinterpret_cast<const uchar*>(data.data()) + base::snapshot::kHeader;
     QImage& image = t.canvas->image;
     const int32_t cols = std::min(w, image.width());
     const int32_t rows = std::min(h, image.height());

@@ -5,7 +5,7 @@
 #include "base/blanks.h"
 #include "calc/shared.h"
 #include "ngbutton/ngbutton.h"
-#include "surface/snapshot.h"
+#include "base/snapshot.h"
 #include "surface/surface.h"
 
 #include <QAccessible>
@@ -22,7 +22,7 @@ namespace testsupport {
 
 // Width (at 0) or height (at 4) of a snapshot; 0 without a whole header.
 inline int32_t header(const std::string& s, int at) {
-    const surface::snapshot::Header h = surface::snapshot::read_header(s.data(), s.size());
+    const base::snapshot::Header h = base::snapshot::read_header(s.data(), s.size());
     return at == 0 ? h.width : h.height;
 }
 
@@ -51,7 +51,7 @@ inline bool all_of_colour(const std::string& s, int32_t colour) {
 
 // The rectangle (x, y, w, h) of a snapshot.
 inline std::string crop(const std::string& s, int32_t x, int32_t y, int32_t w, int32_t h) {
-    std::string out = surface::snapshot::with_header(w, h);
+    std::string out = base::snapshot::with_header(w, h);
     for (int32_t j = 0; j < h; ++j)
         std::memcpy(out.data() + 8 + 4 * static_cast<std::size_t>(j) * w,
                     s.data() + 8 + 4 * (static_cast<std::size_t>(y + j) * header(s, 0) + x),
@@ -62,9 +62,9 @@ inline std::string crop(const std::string& s, int32_t x, int32_t y, int32_t w, i
 // A snapshot of w x h pixels given as 32-bit words.
 inline std::string make_snapshot(int32_t w, int32_t h, const std::vector<uint32_t>& pixels) {
     // The header may promise more pixels than follow (hostile snapshots).
-    std::string s(surface::snapshot::kHeader + 4 * pixels.size(), '\0');
-    surface::snapshot::write_le32(s.data(), w);
-    surface::snapshot::write_le32(s.data() + 4, h);
+    std::string s(base::snapshot::kHeader + 4 * pixels.size(), '\0');
+    base::snapshot::write_le32(s.data(), w);
+    base::snapshot::write_le32(s.data() + 4, h);
     if (!pixels.empty()) std::memcpy(s.data() + 8, pixels.data(), 4 * pixels.size());
     return s;
 }

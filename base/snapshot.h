@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-namespace surface::snapshot {
+namespace base::snapshot {
 
 constexpr std::size_t kHeader = 8;
 
@@ -58,4 +58,4 @@ inline std::string with_header(int32_t width, int32_t height) {
     return s;
 }
 
-} // namespace surface::snapshot
+} // namespace base::snapshot

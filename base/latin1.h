@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace surface {
+namespace base {
 
 // Upper case of a Latin-1 text: a-z and the accented small letters
 // (0xE0-0xFE but the division sign); every other byte stays.
@@ -17,4 +17,4 @@ inline std::string upper_latin1(std::string text) {
     return text;
 }
 
-} // namespace surface
+} // namespace base
