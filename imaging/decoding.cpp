@@ -46,10 +46,24 @@ bool read_picture(const QString& path, QImage& out, QSize scaled, const std::ato
     return reader.read(&out);
 }
 
+FileBytes::FileBytes(const QString& path) : file_(path) {
+    if (!file_.open(QIODevice::ReadOnly)) return;
+    opened_ = true;
+    const qint64 size = file_.size();
+    if (size <= 0) return;
+    data_ = file_.map(0, size);
+    size_ = size_t(size);
+    if (data_ == nullptr) { // a file that cannot be mapped
+        copy_ = file_.readAll();
+        data_ = reinterpret_cast<const uchar*>(copy_.constData());
+        size_ = size_t(copy_.size());
+    }
+}
+
 void apply_allocation_limit() {
     static std::once_flag once;
     std::call_once(once, [] {
-        const int limit_mb = int(kFullDecodeBytes >> 20) + 32;
+        const int limit_mb = int((kFullDecodeBytes + kDecoderWorkingBytes) >> 20);
         if (QImageReader::allocationLimit() == 0 || QImageReader::allocationLimit() > limit_mb)
             QImageReader::setAllocationLimit(limit_mb);
     });

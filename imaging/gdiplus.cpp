@@ -96,15 +96,10 @@ bool jpeg_decoder_installed() {
 
 // False when the file's data ends before its picture does.
 bool data_complete(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return false;
-    const qint64 size = file.size();
-    if (size == 0) return true; // nothing to judge; the decoders refuse it
-    const uchar* data = file.map(0, size);
-    if (data != nullptr) return gdiplus::picture_data_complete(data, size);
-    const QByteArray all = file.readAll(); // a file that cannot be mapped
-    return gdiplus::picture_data_complete(reinterpret_cast<const uchar*>(all.constData()),
-                                          all.size());
+    const gdiplus::decoding::FileBytes file(path);
+    if (!file.opened()) return false;
+    if (file.size() == 0) return true; // nothing to judge; the decoders refuse it
+    return gdiplus::picture_data_complete(file.data(), qint64(file.size()));
 }
 
 } // namespace

@@ -76,6 +76,9 @@ namespace gdiplus {
 
 constexpr int64_t kFullDecodeBytes = int64_t(128) << 20;
 constexpr int64_t kScaledDecodeBytes = int64_t(32) << 20;
+// What a decoder may use beside the pixels it decodes (libjpeg's working
+// memory, the margin of Qt's readers' allocation limit).
+constexpr int64_t kDecoderWorkingBytes = int64_t(32) << 20;
 // A picture declaring more pixels is refused before any pixel is decoded
 // (OutOfMemory), except a JPEG loaded for drawing into a target.
 constexpr int64_t kMaxPixels = int64_t(1) << 26;

@@ -4,11 +4,9 @@
 // cancelled decodes.
 #include "imaging/jpeg_decoder.h"
 
+#include "imaging/decoding.h"
 #include "imaging/gdiplus.h"
 #include "surface/surface.h"
-
-#include <QByteArray>
-#include <QFile>
 
 #include <algorithm>
 #include <atomic>
@@ -28,9 +26,6 @@ namespace {
 // at a few hundred. Each scan is a pass over the picture's blocks, so a file
 // of thousands of tiny scans would keep the decoder busy for seconds.
 constexpr int kMostScans = 500;
-
-// libjpeg's working memory beside the coefficients of a progressive picture.
-constexpr int64_t kWorkingBytes = int64_t(32) << 20;
 
 struct Errors {
     jpeg_error_mgr mgr; // first: libjpeg hands back a pointer to it
@@ -103,7 +98,7 @@ void stop(j_decompress_ptr) {}
 long memory_for(const jpeg_decompress_struct& info) {
     const int64_t area =
         std::min(int64_t(info.image_width) * int64_t(info.image_height), kMaxPixels);
-    return long(area * 2 * info.num_components + kWorkingBytes);
+    return long(area * 2 * info.num_components + gdiplus::kDecoderWorkingBytes);
 }
 
 // Shrinking while decoding: the smallest of libjpeg's eighths (1/8 to 8/8)
@@ -151,7 +146,7 @@ struct Decoder {
             jpeg_create_decompress(&info);
             created = true;
             info.progress = &progress.mgr;
-            info.mem->max_memory_to_use = kWorkingBytes;
+            info.mem->max_memory_to_use = gdiplus::kDecoderWorkingBytes;
             source.next_input_byte = data;
             source.bytes_in_buffer = size;
             source.init_source = start;
@@ -210,17 +205,9 @@ struct Decoder {
 
 JpegOutcome decode_jpeg(const QString& path, QImage& out, QSize want,
                         const std::atomic<bool>* cancel) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return JpegOutcome::NotJpeg;
-    const qint64 size = file.size();
-    const uchar* data = size > 0 ? file.map(0, size) : nullptr;
-    size_t length = size_t(size);
-    QByteArray all;
-    if (data == nullptr) { // a file that cannot be mapped
-        all = file.readAll();
-        data = reinterpret_cast<const uchar*>(all.constData());
-        length = size_t(all.size());
-    }
+    const gdiplus::decoding::FileBytes file(path);
+    const uchar* data = file.data();
+    const size_t length = file.size();
     if (length < 2 || data[0] != 0xFF || data[1] != 0xD8) return JpegOutcome::NotJpeg;
 
     Decoder decoder;
