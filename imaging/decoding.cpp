@@ -31,7 +31,19 @@ QImageReader* open_reader(QImageReader& reader, const QString& path) {
     return &reader;
 }
 
-bool read_picture(const QString& path, QImage& out, QSize scaled) {
+namespace {
+
+// Pictures leave the decoders as 32-bit words: opaque ones (grey, palette,
+// CMYK, 16 bits a channel) as RGB32, those with transparency premultiplied.
+// The only place decoded pixels change format.
+bool as_words(QImage& out) {
+    const QImage::Format words =
+        out.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    if (out.format() != words) out.convertTo(words);
+    return !out.isNull() && out.format() == words;
+}
+
+bool decode(const QString& path, QImage& out, QSize scaled) {
     switch (decode_jpeg(path, out, scaled)) {
     case JpegOutcome::Decoded:
         return true;
@@ -44,6 +56,12 @@ bool read_picture(const QString& path, QImage& out, QSize scaled) {
     open_reader(reader, path);
     if (scaled.isValid()) reader.setScaledSize(scaled);
     return reader.read(&out);
+}
+
+} // namespace
+
+bool read_picture(const QString& path, QImage& out, QSize scaled) {
+    return decode(path, out, scaled) && as_words(out);
 }
 
 void apply_allocation_limit() {

@@ -16,6 +16,8 @@ QImageReader* open_reader(QImageReader& reader, const QString& path);
 // Decodes the file into `out` (in place when its size and format suit the
 // decoder), scaled to `scaled` when that is valid. JPEGs go to libjpeg,
 // which tells a file cut short from a whole one; the rest to Qt's readers.
+// `out` is Format_RGB32, or Format_ARGB32_Premultiplied for a picture with
+// transparency, whatever the file holds.
 bool read_picture(const QString& path, QImage& out, QSize scaled = {});
 // The decoders' own allocations stay within the budget too. Set once, before
 // the first decoding of the process (decoders on other threads read it).
