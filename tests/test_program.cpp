@@ -3,7 +3,7 @@
 // fields as a screen reader does, and ends it with Escape, "0", "Fine" or a
 // close request.
 #include "app/app.h"
-#include "app/layout.h"
+#include "app/start_up_work.h"
 #include "calc/calc.h"
 #include "support.h"
 #include "surface/surface.h"
@@ -83,7 +83,7 @@ class Program : public ::testing::Test {
 
     // Runs the main procedure; `driver` is called once its dialog is up and
     // must end it. A watchdog ends a run that the driver could not end.
-    int run(const std::function<void()>& driver) {
+    int run(const std::function<void()>& driver, StartUpWork* ahead = nullptr) {
         bool started = false;
         watchdog_fired_ = false;
         QTimer poll;
@@ -102,7 +102,7 @@ class Program : public ::testing::Test {
         });
         poll.start();
         watchdog.start(20000);
-        const int result = PRINCIPALE();
+        const int result = ahead != nullptr ? PRINCIPALE(*ahead) : PRINCIPALE();
         EXPECT_TRUE(started) << "the dialog never ran modally; " << pixelori << 'x' << pixelver;
         EXPECT_FALSE(watchdog_fired_) << "the dialog did not end by itself";
         return result;
@@ -110,14 +110,20 @@ class Program : public ::testing::Test {
 
     // The whole dialog as it first shows, the clock bar blacked out (its
     // time changes between runs).
+    // With `ahead`, the background is decoded and placed on workers, and
+    // its control must have taken those pixels.
     QImage first_look(bool ahead) {
-        if (ahead) layout::decode_background_ahead();
+        StartUpWork work;
+        if (ahead) work.begin();
         QImage look;
-        run([&] {
-            look = QApplication::activeModalWidget()->grab().toImage();
-            QPainter(&look).fillRect(control_widget(ID_OROLOGIO)->geometry(), Qt::black);
-            type_key(Qt::Key_Escape);
-        });
+        run(
+            [&] {
+                look = QApplication::activeModalWidget()->grab().toImage();
+                QPainter(&look).fillRect(control_widget(ID_OROLOGIO)->geometry(), Qt::black);
+                type_key(Qt::Key_Escape);
+            },
+            &work);
+        EXPECT_EQ(work.background_taken(), ahead);
         return look;
     }
 
