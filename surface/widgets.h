@@ -11,6 +11,11 @@
 
 namespace surface::detail {
 
+// The part of `asked` that `widget`'s window shows on the screens, when it
+// is painted for them: a huge window paints only what can be seen (a move
+// repaints it). All of `asked` when it is painted for anything else.
+QRegion on_screen(const QWidget* widget, const QPainter& painter, const QRegion& asked);
+
 // A widget that shows a backing image: graphic controls and the backdrop.
 class CanvasWidget : public QWidget {
   public:
@@ -78,6 +83,8 @@ class Dialog : public QDialog {
     intptr_t result = 0;
 
   protected:
+    void paintEvent(QPaintEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
