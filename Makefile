@@ -82,9 +82,10 @@ sanitize:
 	@cd build-asan && $(SAN_ENV) QT_QPA_PLATFORM=offscreen \
 		ctest --output-on-failure -j $(JOBS)
 
-# ThreadSanitizer (preset `tsan`): the library's thread test only.
-TSAN_TARGET ?= fgdip_threads
-TSAN_TEST ?= ^$(TSAN_TARGET)$$
+# ThreadSanitizer (preset `tsan`): the library's thread test, and the
+# program started with its work ahead and ended at once, again and again.
+TSAN_TARGET ?= fgdip_threads test_program
+TSAN_TEST ?= ^(fgdip_threads|Program\.StartAndEndAtOnce)$$
 tsan:
 	@$(DEPS) run test sanitize
 	@$(CONFIGURE) tsan build-tsan

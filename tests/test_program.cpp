@@ -47,6 +47,16 @@ void click(int32_t id) {
     QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center());
 }
 
+QByteArray file_text(const QString& name) {
+    QFile f(name);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Types a key into the running dialog at once.
+void type_key_now(Qt::Key key) {
+    QTest::keyClick(QApplication::activeModalWidget(), key, Qt::NoModifier);
+}
+
 // Types a key the way a user does between clicks: once the clock bar has
 // been rewritten (and so holds the focus), into the focused control.
 void type_key(Qt::Key key) {
@@ -336,6 +346,31 @@ TEST_F(Program, BackgroundPlacedAheadLooksTheSame) {
             EXPECT_EQ(first_look(true), main_thread);
             surface::reset_all();
         }
+    }
+}
+
+// Ending at once, whatever start-up is doing, 20 times: the work ahead ended
+// while it decodes, or Escape the moment the dialog runs. Every worker is
+// gone afterwards (the sanitizer builds run this for the rest).
+TEST_F(Program, StartAndEndAtOnce) {
+    // Threads of our own carry the process's name; the toolkit names its own.
+    auto workers = [] {
+        int n = -1;
+        const QByteArray name = file_text("/proc/self/comm");
+        for (const QString& task :
+             QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            n += file_text("/proc/self/task/" + task + "/comm") == name;
+        return n;
+    };
+    write_config("pixelori=3000\r\npixelver=2000");
+    for (int i = 0; i < 20; ++i) {
+        {
+            StartUpWork work;
+            work.begin();
+            if (i % 2 == 1) EXPECT_EQ(run([] { type_key_now(Qt::Key_Escape); }, &work), 0);
+        }
+        EXPECT_EQ(workers(), 0) << (i % 2 ? "after Escape" : "ended while decoding");
+        surface::reset_all();
     }
 }
 
