@@ -5,6 +5,7 @@
 #include "surface/handle_table.h"
 #include "surface/platform.h"
 
+#include <QApplication>
 #include <QBackingStore>
 #include <QCloseEvent>
 #include <QFocusEvent>
@@ -105,6 +106,11 @@ void CanvasWidget::focusOutEvent(QFocusEvent* event) {
     event->accept();
 }
 
+void CanvasWidget::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    if (isWindow()) close_running_dialogs();
+}
+
 void CanvasWidget::keyPressEvent(QKeyEvent* event) {
     // Keys come through the focus; they belong to the control that the
     // program or the user chose last in this window.
@@ -157,6 +163,11 @@ void GraphicControl::click() {
 }
 
 // ---------------------------------------------------------------- dialog
+
+void close_running_dialogs() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* d = dynamic_cast<Dialog*>(w); d != nullptr && d->running) d->close();
+}
 
 Dialog::Dialog() : QDialog(nullptr, Qt::Dialog | Qt::FramelessWindowHint) {
     setModal(true);

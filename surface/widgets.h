@@ -39,6 +39,8 @@ class CanvasWidget : public QWidget {
     // repaints nothing. A focus the user gives makes the widget the collector.
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    // Closing the backdrop closes the running dialog, as its own close does.
+    void closeEvent(QCloseEvent* event) override;
 };
 
 class Dialog;
@@ -95,6 +97,9 @@ class Dialog : public QDialog {
   private:
     std::map<int, int32_t> timers_; // Qt timer id -> program timer id
 };
+
+// Hands every dialog inside its modal run its close command.
+void close_running_dialogs();
 
 Dialog* find_dialog(Handle handle);
 // The graphic control (dialog, id), nullptr when either is unknown.

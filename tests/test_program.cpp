@@ -299,25 +299,29 @@ TEST_F(Program, StandardValueIsMarked) {
     EXPECT_EQ(marked[1], 0);
 }
 
-// "Fine" and a close request end the run too; odd sizes start and end
-// cleanly: a tiny dialog, one configured without a size, a negative size
-// (the whole screen) and an absurd height.
+// "Fine", a close request and closing the black backdrop end the run too;
+// odd sizes start and end cleanly: a tiny dialog, one configured without a
+// size, a negative size (the whole screen) and an absurd height.
 TEST_F(Program, OddSizesStartAndEndOnFineOrClose) {
+    enum class End { Fine, Close, CloseBackdrop };
     const struct {
         const char* config;
-        bool by_fine; // else a close request
-    } cases[] = {{"pixelori=800\r\npixelver=600", true},
-                 {"pixelori=0", false},
-                 {"pixelori=50\r\npixelver=30", true},
-                 {"pixelori=800\r\npixelver=1e9", false},
-                 {"pixelori=-5\r\npixelver=99999999999", true}};
+        End by;
+    } cases[] = {{"pixelori=800\r\npixelver=600", End::Fine},
+                 {"pixelori=0", End::Close},
+                 {"pixelori=50\r\npixelver=30", End::Fine},
+                 {"pixelori=800\r\npixelver=1e9", End::Close},
+                 {"pixelori=-5\r\npixelver=99999999999", End::Fine},
+                 {"pixelori=640\r\npixelver=480", End::CloseBackdrop}};
     for (const auto& c : cases) {
         write_config(c.config);
         EXPECT_EQ(run([&] {
-                      if (c.by_fine)
-                          click(ID_FINE);
-                      else
-                          QApplication::activeModalWidget()->close();
+                      QWidget* dialog = QApplication::activeModalWidget();
+                      if (c.by == End::Fine) click(ID_FINE);
+                      if (c.by == End::Close) dialog->close();
+                      for (QWidget* w : QApplication::topLevelWidgets())
+                          if (c.by == End::CloseBackdrop && w != dialog && w->isVisible())
+                              w->close();
                   }),
                   0)
             << c.config;
@@ -353,9 +357,10 @@ TEST_F(Program, BackgroundPlacedAheadLooksTheSame) {
 // while it decodes, or Escape the moment the dialog runs. Every worker is
 // gone afterwards (the sanitizer builds run this for the rest).
 TEST_F(Program, StartAndEndAtOnce) {
-    // Threads of our own carry the process's name; the toolkit names its own.
-    auto workers = [] {
-        int n = -1;
+    // Threads of our own carry the process's name (so does a sanitizer's);
+    // the toolkit names its own.
+    auto threads = [] {
+        int n = 0;
         const QByteArray name = file_text("/proc/self/comm");
         for (const QString& task :
              QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot))
@@ -363,13 +368,16 @@ TEST_F(Program, StartAndEndAtOnce) {
         return n;
     };
     write_config("pixelori=3000\r\npixelver=2000");
+    const int before = threads();
     for (int i = 0; i < 20; ++i) {
         {
             StartUpWork work;
             work.begin();
-            if (i % 2 == 1) EXPECT_EQ(run([] { type_key_now(Qt::Key_Escape); }, &work), 0);
+            if (i % 2 == 1) {
+                EXPECT_EQ(run([] { type_key_now(Qt::Key_Escape); }, &work), 0);
+            }
         }
-        EXPECT_EQ(workers(), 0) << (i % 2 ? "after Escape" : "ended while decoding");
+        EXPECT_EQ(threads(), before) << (i % 2 ? "after Escape" : "ended while decoding");
         surface::reset_all();
     }
 }
