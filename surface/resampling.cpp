@@ -150,15 +150,15 @@ void resample(const QImage& src, int64_t sx, int64_t sy, int64_t sw, int64_t sh,
         return;
     }
     const int64_t middle = j0 + (j1 - j0) / 2;
-    std::thread helper;
+    // Joined when this returns, however it returns.
+    std::jthread helper;
     try {
-        helper = std::thread(rows, middle, j1);
+        helper = std::jthread(rows, middle, j1);
     } catch (const std::system_error&) {
         rows(j0, j1);
         return;
     }
     rows(j0, middle);
-    helper.join();
 }
 
 } // namespace surface::detail
