@@ -83,9 +83,10 @@ sanitize:
 	@$(BUILD_IN) build-asan "the sanitizer build" $(JOBS)
 	@ctest --preset asan -j $(JOBS)
 
-# ThreadSanitizer (preset `tsan`): the library's thread test only.
-TSAN_TARGET ?= fgdip_threads
-TSAN_TEST ?= ^$(TSAN_TARGET)$$
+# ThreadSanitizer (preset `tsan`): the library's thread test, and the
+# program started with its work ahead and ended at once, again and again.
+TSAN_TARGET ?= fgdip_threads test_program
+TSAN_TEST ?= ^(fgdip_threads|Program\.StartAndEndAtOnce)$$
 tsan:
 	@$(DEPS) run test sanitize
 	@$(CONFIGURE) tsan build-tsan

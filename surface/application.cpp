@@ -7,8 +7,14 @@
 #include "surface/widgets.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QStringList>
 #include <QThread>
+
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
 
 namespace surface {
 namespace detail {
@@ -22,7 +28,32 @@ bool gui_available() {
 
 using namespace detail;
 
-bool start_application(char* program, void (*ahead)()) {
+namespace {
+
+// While the application object connects to the window system: what the
+// toolkit says, held back, and the program's name for the one line said
+// instead when the toolkit gives up.
+QStringList held_messages;
+std::string program_name;
+
+void hold_messages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type != QtFatalMsg) {
+        held_messages << qFormatLogMessage(type, context, text);
+        return;
+    }
+    // The window system checked before went away since (its server ended):
+    // said as a display that does not answer is, not as a crash.
+    const char* display = std::getenv("DISPLAY");
+    if (display == nullptr || *display == '\0') display = std::getenv("WAYLAND_DISPLAY");
+    std::fprintf(stderr, "%s: cannot open display \"%s\"\n", program_name.c_str(),
+                 display != nullptr ? display : "");
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
+} // namespace
+
+bool start_application(char* program, const std::function<void()>& ahead) {
     if (QCoreApplication::instance() != nullptr) return gui_available();
     if (!choose_platform()) return false;
     prepare_toolkit();
@@ -30,9 +61,13 @@ bool start_application(char* program, void (*ahead)()) {
     // line; the window system is chosen above, by the environment alone.
     static int argc = 1;
     static char* argv[] = {program, nullptr};
-    start_font_service_ahead();
-    if (ahead != nullptr) ahead();
+    if (ahead) ahead();
+    program_name = QFileInfo(QString::fromLocal8Bit(program)).fileName().toStdString();
+    const QtMessageHandler previous = qInstallMessageHandler(hold_messages);
     static QApplication* app = new QApplication(argc, argv);
+    qInstallMessageHandler(previous);
+    for (const QString& line : std::exchange(held_messages, {}))
+        std::fprintf(stderr, "%s\n", qPrintable(line));
     // The menu entry's name, so that docks match the window to it on Wayland.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.resistenze.Resistenze"));
     (void)app;

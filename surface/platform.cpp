@@ -153,8 +153,17 @@ bool choose_platform() {
 namespace {
 
 int signal_pipe[2] = {-1, -1};
+volatile sig_atomic_t dialog_listens = 0;
 
-void on_end_signal(int) {
+void on_end_signal(int sig) {
+    // Before the dialog runs (start-up may wait on the window system) and
+    // after it, nothing would hear the request: the signal ends the process
+    // as it would without this handler.
+    if (dialog_listens == 0) {
+        ::signal(sig, SIG_DFL);
+        ::raise(sig);
+        return;
+    }
     const char byte = 1;
     const ssize_t n = ::write(signal_pipe[1], &byte, 1);
     (void)n; // a full pipe already holds a request
@@ -171,14 +180,17 @@ void end_on_signals() {
         while (::read(signal_pipe[0], bytes, sizeof bytes) > 0) {
         }
         // The running dialog hears it as its close command.
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* d = dynamic_cast<Dialog*>(w); d != nullptr && d->running) d->close();
+        close_running_dialogs();
     });
     struct sigaction action {};
     action.sa_handler = on_end_signal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &action, nullptr);
+}
+
+void dialog_hears_signals(bool hears) {
+    dialog_listens = hears ? 1 : 0;
 }
 
 bool on_wayland() {

@@ -10,8 +10,11 @@ bool gui_available();
 bool choose_platform();
 // Ends the program on SIGTERM, SIGINT and SIGHUP (a session's logout, Ctrl-C
 // in a terminal) as the window's close command does, so that the dialog's
-// handler ends it and the fonts are released.
+// handler ends it and the fonts are released; see dialog_hears_signals().
 void end_on_signals();
+// While a dialog runs modally it hears those signals; at any other time
+// they end the process at once.
+void dialog_hears_signals(bool hears);
 // True when running on a Wayland compositor, which places windows itself.
 bool on_wayland();
 

@@ -3,13 +3,18 @@
 // that hands its commands, timers and keys to the program's handler.
 #include "surface/widgets.h"
 #include "surface/handle_table.h"
+#include "surface/platform.h"
 
+#include <QApplication>
+#include <QBackingStore>
 #include <QCloseEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QScreen>
 #include <algorithm>
 
 namespace surface::detail {
@@ -59,12 +64,24 @@ void CanvasWidget::allocate(int32_t width, int32_t height, bool lazily) {
     canvas.image = control_image(width, height, 0xFF000000u);
 }
 
+QRegion on_screen(const QWidget* widget, const QPainter& painter, const QRegion& asked) {
+    // Painted for a grab, or where windows have no place on a screen: all.
+    QBackingStore* store = widget->window()->backingStore();
+    const QScreen* screen = widget->screen();
+    const QPaintEngine* engine = painter.paintEngine();
+    if (store == nullptr || engine == nullptr || engine->paintDevice() != store->paintDevice() ||
+        screen == nullptr || on_wayland())
+        return asked;
+    const QRect desktop = screen->virtualGeometry();
+    return asked & QRect(widget->mapFromGlobal(desktop.topLeft()), desktop.size());
+}
+
 void CanvasWidget::paintEvent(QPaintEvent* event) {
     // The widget is opaque: every pixel asked for is painted here, from the
     // backing image (or its plain colour) where it reaches and black beyond.
     QPainter painter(this);
     const QRect image_rect(QPoint(0, 0), canvas.size());
-    for (const QRect& r : event->region()) {
+    for (const QRect& r : on_screen(this, painter, event->region())) {
         const QRect inside = r.intersected(image_rect);
         if (inside != r) painter.fillRect(r, Qt::black);
         if (inside.isEmpty()) continue;
@@ -87,6 +104,11 @@ void CanvasWidget::focusInEvent(QFocusEvent* event) {
 
 void CanvasWidget::focusOutEvent(QFocusEvent* event) {
     event->accept();
+}
+
+void CanvasWidget::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    if (isWindow()) close_running_dialogs();
 }
 
 void CanvasWidget::keyPressEvent(QKeyEvent* event) {
@@ -142,12 +164,32 @@ void GraphicControl::click() {
 
 // ---------------------------------------------------------------- dialog
 
+void close_running_dialogs() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* d = dynamic_cast<Dialog*>(w); d != nullptr && d->running) d->close();
+}
+
 Dialog::Dialog() : QDialog(nullptr, Qt::Dialog | Qt::FramelessWindowHint) {
     setModal(true);
-    setAutoFillBackground(true);
+    // Black where no control covers it, painted by paintEvent.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
     QPalette p = palette();
     p.setColor(QPalette::Window, Qt::black);
     setPalette(p);
+}
+
+void Dialog::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    for (const QRect& r : on_screen(this, painter, event->region())) painter.fillRect(r, Qt::black);
+}
+
+void Dialog::moveEvent(QMoveEvent* event) {
+    // What was off the screen was never painted. The controls cover the
+    // dialog, so they are the ones to repaint.
+    QDialog::moveEvent(event);
+    update();
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) child->update();
 }
 
 Dialog::~Dialog() {

@@ -11,6 +11,11 @@
 
 namespace surface::detail {
 
+// The part of `asked` that `widget`'s window shows on the screens, when it
+// is painted for them: a huge window paints only what can be seen (a move
+// repaints it). All of `asked` when it is painted for anything else.
+QRegion on_screen(const QWidget* widget, const QPainter& painter, const QRegion& asked);
+
 // A widget that shows a backing image: graphic controls and the backdrop.
 class CanvasWidget : public QWidget {
   public:
@@ -34,6 +39,8 @@ class CanvasWidget : public QWidget {
     // repaints nothing. A focus the user gives makes the widget the collector.
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    // Closing the backdrop closes the running dialog, as its own close does.
+    void closeEvent(QCloseEvent* event) override;
 };
 
 class Dialog;
@@ -78,6 +85,8 @@ class Dialog : public QDialog {
     intptr_t result = 0;
 
   protected:
+    void paintEvent(QPaintEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
@@ -88,6 +97,9 @@ class Dialog : public QDialog {
   private:
     std::map<int, int32_t> timers_; // Qt timer id -> program timer id
 };
+
+// Hands every dialog inside its modal run its close command.
+void close_running_dialogs();
 
 Dialog* find_dialog(Handle handle);
 // The graphic control (dialog, id), nullptr when either is unknown.

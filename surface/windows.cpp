@@ -210,7 +210,9 @@ intptr_t show_modal(Handle dialog, DialogProc handler) {
         d->show();
         d->raise();
         d->activateWindow();
+        dialog_hears_signals(true);
         d->exec();
+        dialog_hears_signals(false);
     }
     if (!guard) return 0;
     const intptr_t result = d->result;

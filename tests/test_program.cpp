@@ -3,6 +3,7 @@
 // fields as a screen reader does, and ends it with Escape, "0", "Fine" or a
 // close request.
 #include "app/app.h"
+#include "app/start_up_work.h"
 #include "calc/calc.h"
 #include "support.h"
 #include "surface/surface.h"
@@ -11,15 +12,21 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QImageWriter>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdio>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include <jpeglib.h>
 
 namespace {
 
@@ -39,6 +46,16 @@ void click(int32_t id) {
     QWidget* w = control_widget(id);
     ASSERT_NE(w, nullptr) << "control " << id;
     QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center());
+}
+
+QByteArray file_text(const QString& name) {
+    QFile f(name);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Types a key into the running dialog at once.
+void type_key_now(Qt::Key key) {
+    QTest::keyClick(QApplication::activeModalWidget(), key, Qt::NoModifier);
 }
 
 // Types a key the way a user does between clicks: once the clock bar has
@@ -77,7 +94,7 @@ class Program : public ::testing::Test {
 
     // Runs the main procedure; `driver` is called once its dialog is up and
     // must end it. A watchdog ends a run that the driver could not end.
-    int run(const std::function<void()>& driver) {
+    int run(const std::function<void()>& driver, StartUpWork* ahead = nullptr) {
         bool started = false;
         watchdog_fired_ = false;
         QTimer poll;
@@ -96,16 +113,81 @@ class Program : public ::testing::Test {
         });
         poll.start();
         watchdog.start(20000);
-        const int result = PRINCIPALE();
+        const int result = ahead != nullptr ? PRINCIPALE(*ahead) : PRINCIPALE();
         EXPECT_TRUE(started) << "the dialog never ran modally; " << pixelori << 'x' << pixelver;
         EXPECT_FALSE(watchdog_fired_) << "the dialog did not end by itself";
         return result;
+    }
+
+    // The whole dialog as it first shows, the clock bar blacked out (its
+    // time changes between runs).
+    // With `ahead`, the background is decoded and placed on workers, and
+    // its control must have taken those pixels.
+    QImage first_look(bool ahead) {
+        StartUpWork work;
+        if (ahead) work.begin();
+        QImage look;
+        run(
+            [&] {
+                look = QApplication::activeModalWidget()->grab().toImage();
+                QPainter(&look).fillRect(control_widget(ID_OROLOGIO)->geometry(), Qt::black);
+                type_key(Qt::Key_Escape);
+            },
+            &work);
+        EXPECT_EQ(work.background_taken(), ahead);
+        return look;
     }
 
     QTemporaryDir dir_;
     QString old_dir_;
     bool watchdog_fired_ = false;
 };
+
+// An odd-sized picture with gradients, edges and every grey level.
+QImage picture(QImage::Format format) {
+    QImage out(333, 217, QImage::Format_RGB32);
+    for (int y = 0; y < out.height(); ++y)
+        for (int x = 0; x < out.width(); ++x)
+            out.setPixel(x, y, qRgb(x * 255 / 332, (x / 16 + y / 16) % 2 ? 40 : 200, y));
+    return out.convertToFormat(format);
+}
+
+void save(const QImage& image, const char* format, bool progressive = false) {
+    QImageWriter writer(QStringLiteral("fondo3.jpg"), format);
+    writer.setProgressiveScanWrite(progressive);
+    ASSERT_TRUE(writer.write(image));
+}
+
+// Qt writes no CMYK JPEGs: libjpeg does, from (255 - R, 255 - G, 255 - B, 0).
+void save_cmyk(const QImage& image) {
+    FILE* file = std::fopen("fondo3.jpg", "wb");
+    ASSERT_NE(file, nullptr);
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    jpeg_stdio_dest(&info, file);
+    info.image_width = JDIMENSION(image.width());
+    info.image_height = JDIMENSION(image.height());
+    info.input_components = 4;
+    info.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&info);
+    jpeg_start_compress(&info, TRUE);
+    std::vector<JSAMPLE> row(4 * size_t(image.width()));
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb c = image.pixel(x, y);
+            const JSAMPLE cmyk[4] = {JSAMPLE(255 - qRed(c)), JSAMPLE(255 - qGreen(c)),
+                                     JSAMPLE(255 - qBlue(c)), 0};
+            std::copy(cmyk, cmyk + 4, row.begin() + 4 * x);
+        }
+        JSAMPROW at = row.data();
+        jpeg_write_scanlines(&info, &at, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    std::fclose(file);
+}
 
 TEST_F(Program, WithoutConfigurationFillsTheWorkAreaAndEndsOnEscape) {
     surface::Point pos;
@@ -218,28 +300,86 @@ TEST_F(Program, StandardValueIsMarked) {
     EXPECT_EQ(marked[1], 0);
 }
 
-// "Fine" and a close request end the run too; odd sizes start and end
-// cleanly: a tiny dialog, one configured without a size, a negative size
-// (the whole screen) and an absurd height.
+// "Fine", a close request and closing the black backdrop end the run too;
+// odd sizes start and end cleanly: a tiny dialog, one configured without a
+// size, a negative size (the whole screen) and an absurd height.
 TEST_F(Program, OddSizesStartAndEndOnFineOrClose) {
+    enum class End { Fine, Close, CloseBackdrop };
     const struct {
         const char* config;
-        bool by_fine; // else a close request
-    } cases[] = {{"pixelori=800\r\npixelver=600", true},
-                 {"pixelori=0", false},
-                 {"pixelori=50\r\npixelver=30", true},
-                 {"pixelori=800\r\npixelver=1e9", false},
-                 {"pixelori=-5\r\npixelver=99999999999", true}};
+        End by;
+    } cases[] = {{"pixelori=800\r\npixelver=600", End::Fine},
+                 {"pixelori=0", End::Close},
+                 {"pixelori=50\r\npixelver=30", End::Fine},
+                 {"pixelori=800\r\npixelver=1e9", End::Close},
+                 {"pixelori=-5\r\npixelver=99999999999", End::Fine},
+                 {"pixelori=640\r\npixelver=480", End::CloseBackdrop}};
     for (const auto& c : cases) {
         write_config(c.config);
         EXPECT_EQ(run([&] {
-                      if (c.by_fine)
-                          click(ID_FINE);
-                      else
-                          QApplication::activeModalWidget()->close();
+                      QWidget* dialog = QApplication::activeModalWidget();
+                      if (c.by == End::Fine) click(ID_FINE);
+                      if (c.by == End::Close) dialog->close();
+                      for (QWidget* w : QApplication::topLevelWidgets())
+                          if (c.by == End::CloseBackdrop && w != dialog && w->isVisible())
+                              w->close();
                   }),
                   0)
             << c.config;
+        surface::reset_all();
+    }
+}
+
+// The background decoded and placed on workers during start-up gives the
+// window exactly the pixels of the main thread's own placing, for every kind
+// of picture (the default one too) and two window sizes.
+TEST_F(Program, BackgroundPlacedAheadLooksTheSame) {
+    const std::pair<const char*, std::function<void()>> pictures[] = {
+        {"default", [] {}},
+        {"grey JPEG", [] { save(picture(QImage::Format_Grayscale8), "jpeg"); }},
+        {"progressive JPEG", [] { save(picture(QImage::Format_RGB32), "jpeg", true); }},
+        {"palette PNG", [] { save(picture(QImage::Format_Indexed8), "png"); }},
+        {"CMYK JPEG", [] { save_cmyk(picture(QImage::Format_RGB32)); }},
+    };
+    for (const auto& [what, make] : pictures) {
+        make();
+        for (const char* config : {"", "pixelori=1001\r\npixelver=607"}) {
+            SCOPED_TRACE(std::string(what) + ", " + config);
+            write_config(config);
+            const QImage main_thread = first_look(false);
+            surface::reset_all();
+            EXPECT_EQ(first_look(true), main_thread);
+            surface::reset_all();
+        }
+    }
+}
+
+// Ending at once, whatever start-up is doing, 20 times: the work ahead ended
+// while it decodes, or Escape the moment the dialog runs. Every worker is
+// gone afterwards (the sanitizer builds run this for the rest).
+TEST_F(Program, StartAndEndAtOnce) {
+    // Threads of our own carry the process's name (so does a sanitizer's);
+    // the toolkit names its own.
+    auto threads = [] {
+        int n = 0;
+        const QByteArray name = file_text("/proc/self/comm");
+        for (const QString& task :
+             QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            n += file_text("/proc/self/task/" + task + "/comm") == name;
+        return n;
+    };
+    write_config("pixelori=3000\r\npixelver=2000");
+    std::thread([] {}).join(); // a sanitizer starts its own with the first one
+    const int before = threads();
+    for (int i = 0; i < 20; ++i) {
+        {
+            StartUpWork work;
+            work.begin();
+            if (i % 2 == 1) {
+                EXPECT_EQ(run([] { type_key_now(Qt::Key_Escape); }, &work), 0);
+            }
+        }
+        EXPECT_EQ(threads(), before) << (i % 2 ? "after Escape" : "ended while decoding");
         surface::reset_all();
     }
 }
