@@ -84,15 +84,14 @@ sanitize:
 	@ctest --preset asan -j $(JOBS)
 
 # ThreadSanitizer (preset `tsan`): the library's thread test, and the
-# program started with its work ahead and ended at once, again and again.
-TSAN_TARGET ?= fgdip_threads test_program
-TSAN_TEST ?= ^(fgdip_threads|Program\.StartAndEndAtOnce)$$
+# program started with its work ahead and ended at once, again and again
+# (the test preset's filter names them).
+TSAN_TARGETS = fgdip_threads test_program
 tsan:
 	@$(DEPS) run test sanitize
 	@$(CONFIGURE) tsan build-tsan
-	@$(COMPILE) build-tsan -j $(JOBS) --target $(TSAN_TARGET) -- --quiet
-	@cd build-tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-		QT_QPA_PLATFORM=offscreen ctest --output-on-failure -R '$(TSAN_TEST)' --no-tests=error
+	@$(BUILD_IN) build-tsan "the ThreadSanitizer build" $(JOBS) $(TSAN_TARGETS)
+	@ctest --preset tsan -j $(JOBS)
 
 # libFuzzer targets (preset `fuzz`, clang), each run for FUZZ_SECONDS on a
 # copy of its committed seed corpus; a crash leaves its input in build-fuzz/.
