@@ -31,3 +31,8 @@ void DEFINISC(const surface::Handle& dialog, const int32_t& background_id, const
 
 // The main procedure: start-up, modal run, shut-down. Returns 0.
 int PRINCIPALE();
+// The same, with the work `ahead` began before the application object
+// existed: its results are taken where they are needed, and what was not
+// taken once the controls are made is ended.
+class StartUpWork;
+int PRINCIPALE(StartUpWork& ahead);

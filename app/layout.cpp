@@ -77,6 +77,11 @@ struct Builder {
 
 } // namespace
 
+Item background_item(int32_t W, int32_t H) {
+    return make_item(ID_SFONDO, Kind::Background, 0.0f, 0.0f, static_cast<float>(W),
+                     static_cast<float>(H));
+}
+
 Item make_item(int32_t id, Kind kind, float X, float Y, float L, float A) {
     Item item;
     item.id = id;

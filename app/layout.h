@@ -37,18 +37,12 @@ NG_BOTTONE colour_button(int32_t base_id, int32_t i, float X, float Y, float L, 
 // handles of the current font slots.
 std::vector<Item> dialog_items(int32_t W, int32_t H);
 
-// The background control's picture, placed by NG_METTI over black.
+// The background control of a W by H dialog, the first of them, and its
+// picture, placed by NG_METTI (so over black) in this mode.
+Item background_item(int32_t W, int32_t H);
 inline constexpr const char* kBackgroundPicture = "fondo3.jpg";
 constexpr int32_t kBackgroundMode = 3;
-
-// The background picture ahead of its control, on workers: decoding starts
-// before the application object exists (the environment is settled by then),
-// and placing it on the background of a W by H dialog as soon as that size
-// is known; DEFINISC then takes the result. drop_background_ahead() ends
-// what was not taken.
-void decode_background_ahead();
-void place_background_ahead(int32_t W, int32_t H);
-void drop_background_ahead();
+constexpr int32_t kBackgroundColour = 0;
 
 // ---------------------------------------------------------------------------
 // The walk itself, shared by the window-making procedures and dialog_items.
@@ -77,7 +71,7 @@ template <class Sink> void lay_out_dialog(int32_t W, int32_t H, Sink& sink) {
     const float Wf = static_cast<float>(W);
     const float Hf = static_cast<float>(H);
 
-    sink.background(make_item(ID_SFONDO, Kind::Background, 0.0f, 0.0f, Wf, Hf));
+    sink.background(background_item(W, H));
 
     float X = 10.0f;
     float Y = 10.0f;

@@ -1,6 +1,7 @@
 // The main procedure: start-up, the modal run of the dialog, shut-down.
 #include "app/app.h"
 #include "app/layout.h"
+#include "app/start_up_work.h"
 
 #include "calc/calc.h"
 #include "imaging/gdiplus.h"
@@ -35,6 +36,11 @@ void NG_FONT_(const std::string& file, const std::string& face, int32_t& handle,
 }
 
 int PRINCIPALE() {
+    StartUpWork none;
+    return PRINCIPALE(none);
+}
+
+int PRINCIPALE(StartUpWork& ahead) {
     // The icon lives in a resource compiled into this library.
     Q_INIT_RESOURCE(assets);
     NG_CREA_TABELLE();
@@ -56,7 +62,7 @@ int PRINCIPALE() {
     const int32_t H = size.h;
     // The background picture, decoding since start-up, is placed at its
     // control's size on a worker while the windows and fonts are made.
-    layout::place_background_ahead(W, H);
+    ahead.place_background(W, H);
 
     surface::create_backdrop("", -1, -1, lavoro.w, lavoro.h, 0, surface::SW_SHOWNORMAL);
     surface::clear(0);
@@ -76,6 +82,7 @@ int PRINCIPALE() {
     // before; at 96 DPI nothing changes. The fixed 44 points grow with the
     // desktop's scaling, as points should.
     const double h = static_cast<double>(H) * 96.0 / surface::screen_dpi();
+    ahead.fonts_ready();
     NG_FONT_(kFontFile, kFontFace, font_h26.handle, surface::round_even(h / 26.0), font_h26.path);
     NG_FONT_(kFontFile, kFontFace, font_44.handle, 44, font_44.path);
     NG_FONT_(kFontFile, kFontFace, font_h28.handle, surface::round_even(h / 28.0), font_h28.path);
@@ -86,7 +93,7 @@ int PRINCIPALE() {
         surface::create_font("DejaVu Sans", surface::round_even(h / 50.0), surface::FONT_BOLD, 0);
 
     DEFINISC(dialogo, ID_SFONDO, W, H);
-    layout::drop_background_ahead();
+    ahead.end();
 
     surface::show_modal(dialogo, DLG_CB);
 

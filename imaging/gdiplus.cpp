@@ -152,14 +152,6 @@ GpStatus load_image(const char16_t* filename, GpImage** image, LoadFor purpose) 
     auto* result = new (std::nothrow) GpImage{path, declared, declared, {}};
     if (!result) return OutOfMemory;
     const bool known_size = result->native.isValid();
-    if (known_size) {
-        QImage ahead = take_prefetched(path);
-        if (!ahead.isNull() && ahead.size() == result->native) {
-            result->pixels = std::move(ahead);
-            *image = result;
-            return Ok;
-        }
-    }
     if (!known_size ||
         (purpose != LoadFor::Placing && bytes_of(result->native) <= kFullDecodeBytes)) {
         if (!read_picture(path, result->pixels) || result->pixels.isNull()) {

@@ -100,25 +100,6 @@ enum class LoadFor {
 
 GpStatus load_image(const char16_t* filename, GpImage** image, LoadFor purpose);
 
-// Decoding ahead. prefetch() starts decoding a picture file on a worker
-// thread; the first later load of that same file (same absolute path) takes
-// those pixels instead of decoding again (waiting for the worker if it is
-// still busy), provided the file is unchanged since (device, inode, size,
-// modification time), so the result is exactly what decoding at that moment
-// gives. Otherwise, and for every other load, the file is decoded as
-// usual. A picture above the decoding budget, or not a plain file, is not
-// started. One picture is held at a time; a new prefetch() or
-// drop_prefetched() ends the previous one (waiting for its worker).
-void prefetch(const char16_t* filename);
-void drop_prefetched();
-// Work for the picture being decoded ahead, done as soon as it is decoded.
-// While its worker is busy, `then` is handed to it and called there, once,
-// with the pixels (null when decoding failed), which it may only read: true.
-// Otherwise false, `then` is not kept, and `ready` is the picture decoded
-// already (shared, read-only), or null when there is nothing decoded ahead,
-// it failed, it was taken, or work is already waiting for it.
-bool when_prefetched(std::function<void(const QImage&)> then, QImage& ready);
-
 // GdipCreateFromHDC for a bitmap whose pixels were never set (made without
 // its black fill): the first GdipDrawImageRectI covers the whole bitmap,
 // decoding or replacing every pixel where it can and filling it black first

@@ -230,23 +230,25 @@ void NG_CARIC(const surface::Handle& dialog, const int32_t& id, const std::strin
         return;
     }
 
-    const int32_t picture = load_picture(path, {.purpose = gdiplus::LoadFor::Placing, .cover = c});
+    // The same placing may have been done ahead on a worker.
+    bool placed = false;
+    if (QImage ahead = placed_ahead::take({path, c, modo, background}); !ahead.isNull()) {
+        surface::select_target(dialog, id, surface::Display::Deferred);
+        placed = surface::take_pixels(std::move(ahead));
+    }
+    const int32_t picture =
+        placed ? 0 : load_picture(path, {.purpose = gdiplus::LoadFor::Placing, .cover = c});
     if (picture != 0) {
         const surface::Size i = surface::client_size();
-        // The same pixels may have been placed ahead on a worker.
-        const QImage* pixels = surface::device_context();
-        QImage placed =
-            pixels != nullptr ? placed_ahead::take(*pixels, c, modo, background) : QImage();
         surface::select_target(dialog, id, surface::Display::Deferred);
-        if (placed.isNull() || !surface::take_pixels(std::move(placed))) {
-            surface::clear(background);
-            if (modo >= 0 && modo <= 3) { // other modes: no picture, only the label
-                const auto [from, to] = placement::place(i, c, placement::Fit(modo));
-                surface::stretch(picture, 0, from.x1, from.y1, from.x2, from.y2, to.x1, to.y1,
-                                 to.x2, to.y2, 0, 0);
-            }
+        surface::clear(background);
+        if (modo >= 0 && modo <= 3) { // other modes: no picture, only the label
+            const auto [from, to] = placement::place(i, c, placement::Fit(modo));
+            surface::stretch(picture, 0, from.x1, from.y1, from.x2, from.y2, to.x1, to.y1, to.x2,
+                             to.y2, 0, 0);
         }
-
+    }
+    if (placed || picture != 0) {
         const std::string label = picture_label(file);
         const surface::Handle font = surface::create_font("pragmatapro", 10, 0, 0);
         surface::select_font(font);

@@ -1,92 +1,119 @@
-// Placing the background picture on its control off the main thread.
+// A picture decoded and placed off the main thread, and its hand-over.
 #include "imaging/placed_ahead.h"
 
+#include "imaging/decoding.h"
 #include "imaging/gdiplus.h"
 #include "imaging/placement.h"
 
-#include <QRect>
-#include <future>
-#include <memory>
-#include <system_error>
-#include <thread>
+#include <QString>
+#include <condition_variable>
+#include <mutex>
+#include <utility>
+
+#include <sys/stat.h>
 
 namespace placed_ahead {
+
+FileStamp stamp_of(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
+    return {true, int64_t(st.st_dev), int64_t(st.st_ino), int64_t(st.st_size),
+            int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+Decoded decode(const std::string& path, const std::atomic<bool>& cancel) {
+    Decoded out;
+    out.stamp = stamp_of(path);
+    uint32_t token = 0;
+    const GdiplusStartupInput input;
+    if (!out.stamp.valid || cancel || GdiplusStartup(&token, &input, nullptr) != Ok) return out;
+    // NG_CARIC's loader: the same checks, then the picture at its own size,
+    // which is what its bitmap holds. Larger pictures it decodes reduced,
+    // and transparent ones it draws over black: those are left to it.
+    const QString name = QString::fromLocal8Bit(path.data(), qsizetype(path.size()));
+    GpImage* image = nullptr;
+    if (gdiplus::load_image(reinterpret_cast<const char16_t*>(name.utf16()), &image,
+                            gdiplus::LoadFor::Placing) == Ok) {
+        uint32_t w = 0, h = 0;
+        GdipGetImageWidth(image, &w);
+        GdipGetImageHeight(image, &h);
+        QImage pixels = gdiplus::decoded_pixels(image);
+        if (pixels.isNull() && int64_t(w) * h * 4 <= gdiplus::kFullDecodeBytes)
+            gdiplus::decoding::read_picture(name, pixels, {}, &cancel);
+        if (!cancel && pixels.format() == QImage::Format_RGB32 &&
+            pixels.size() == QSize(int(w), int(h)))
+            out.pixels = std::move(pixels);
+        GdipDisposeImage(image);
+    }
+    GdiplusShutdown(token);
+    return out;
+}
+
+QImage place(const QImage& picture, const Placing& placing, const std::atomic<bool>& cancel) {
+    // Other modes and the special colours are left to NG_CARIC.
+    if (picture.isNull() || picture.format() != QImage::Format_RGB32 || placing.mode < 0 ||
+        placing.mode > 3 || placing.background < 0)
+        return {};
+    QImage placed = surface::new_image(placing.area.w, placing.area.h, placing.background);
+    if (placed.isNull()) return {};
+    const auto [from, to] = placement::place({picture.width(), picture.height()}, placing.area,
+                                             placement::Fit(placing.mode));
+    surface::stretch_image(picture, from.x1, from.y1, from.x2, from.y2, placed, to.x1, to.y1, to.x2,
+                           to.y2, &cancel);
+    if (cancel) return {};
+    return placed;
+}
+
 namespace {
 
-struct Job {
-    surface::Size area;
-    int32_t mode = 0;
-    int32_t background = 0;
-    QImage source; // what was placed, shared with the picture decoded ahead
-    QImage result;
-    std::promise<void> done;
-    std::future<void> finished = done.get_future();
-
-    // Runs once, on the decoding worker or on a worker of its own.
-    void run(const QImage& picture) {
-        if (!picture.isNull()) {
-            QImage placed = surface::new_image(area.w, area.h, background);
-            if (!placed.isNull()) {
-                const auto [from, to] = placement::place({picture.width(), picture.height()}, area,
-                                                         placement::Fit(mode));
-                surface::stretch_image(picture, from.x1, from.y1, from.x2, from.y2, placed, to.x1,
-                                       to.y1, to.x2, to.y2);
-                source = picture;
-                result = std::move(placed);
-            }
-        }
-        done.set_value();
-    }
-};
-
-// Only the main thread starts, takes and drops; the workers see only their
-// job. `held` is run by the decoding worker or by `worker`, or by none.
-std::shared_ptr<Job> held;
-bool will_run = false;
-std::thread worker; // when the picture was decoded before the job existed
+// Every offer's state is guarded by this one lock, so that a take() waiting
+// for an offer that is withdrawn and gone never touches it again.
+std::mutex offers_lock;
+std::condition_variable offers_changed;
+Offer* open_offer = nullptr;
 
 } // namespace
 
-void start(surface::Size area, int32_t mode, int32_t background) {
-    drop();
-    // What NG_CARIC does with other modes or colours is not done ahead.
-    if (area.w <= 0 || area.h <= 0 || mode < 0 || mode > 3 || background < 0) return;
-    auto job = std::make_shared<Job>();
-    job->area = area;
-    job->mode = mode;
-    job->background = background;
-    QImage decoded;
-    if (gdiplus::when_prefetched([job](const QImage& p) { job->run(p); }, decoded)) {
-        held = std::move(job);
-        will_run = true;
-        return;
-    }
-    if (decoded.isNull()) return;
-    try {
-        worker = std::thread([job, decoded] { job->run(decoded); });
-    } catch (const std::system_error&) {
-        return;
-    }
-    held = std::move(job);
-    will_run = true;
+void Offer::open(const Placing& placing) {
+    std::lock_guard lock(offers_lock);
+    placing_ = placing;
+    open_offer = this;
+    offers_changed.notify_all();
 }
 
-QImage take(const QImage& picture, surface::Size area, int32_t mode, int32_t background) {
-    if (!will_run) return {};
-    std::shared_ptr<Job> job = held;
-    job->finished.wait();
-    drop();
-    if (job->source.isNull() || job->source.cacheKey() != picture.cacheKey() ||
-        job->area.w != area.w || job->area.h != area.h || job->mode != mode ||
-        job->background != background)
-        return {};
-    return std::move(job->result);
+void Offer::fulfil(QImage pixels, const FileStamp& stamp) {
+    std::lock_guard lock(offers_lock);
+    pixels_ = std::move(pixels);
+    stamp_ = stamp;
+    done_ = true;
+    offers_changed.notify_all();
 }
 
-void drop() {
-    if (worker.joinable()) worker.join();
-    held.reset();
-    will_run = false;
+void Offer::withdraw() {
+    QImage dropped;
+    std::lock_guard lock(offers_lock);
+    if (open_offer == this) open_offer = nullptr;
+    dropped = std::move(pixels_);
+    offers_changed.notify_all();
+}
+
+bool Offer::taken() const {
+    std::lock_guard lock(offers_lock);
+    return taken_;
+}
+
+QImage take(const Placing& placing) {
+    std::unique_lock lock(offers_lock);
+    Offer* const offer = open_offer;
+    if (offer == nullptr || !(offer->placing_ == placing)) return {};
+    offers_changed.wait(lock, [&] { return open_offer != offer || offer->done_; });
+    if (open_offer != offer) return {};
+    open_offer = nullptr;
+    QImage pixels = std::move(offer->pixels_);
+    // Pixels of a file that has changed since are not the file's.
+    if (pixels.isNull() || !(stamp_of(placing.path) == offer->stamp_)) return {};
+    offer->taken_ = true;
+    return pixels;
 }
 
 } // namespace placed_ahead

@@ -22,7 +22,7 @@ bool gui_available() {
 
 using namespace detail;
 
-bool start_application(char* program, void (*ahead)()) {
+bool start_application(char* program, const std::function<void()>& ahead) {
     if (QCoreApplication::instance() != nullptr) return gui_available();
     if (!choose_platform()) return false;
     prepare_toolkit();
@@ -30,8 +30,7 @@ bool start_application(char* program, void (*ahead)()) {
     // line; the window system is chosen above, by the environment alone.
     static int argc = 1;
     static char* argv[] = {program, nullptr};
-    start_font_service_ahead();
-    if (ahead != nullptr) ahead();
+    if (ahead) ahead();
     static QApplication* app = new QApplication(argc, argv);
     // The menu entry's name, so that docks match the window to it on Wayland.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.resistenze.Resistenze"));

@@ -24,7 +24,6 @@ std::map<QString, Registration>& registrations() {
 
 int AddFontResourceA(const char* path) {
     if (path == nullptr || QGuiApplication::instance() == nullptr) return 0;
-    surface::detail::font_service_ready();
     const QString name = QString::fromLocal8Bit(path);
     auto it = registrations().find(name);
     if (it != registrations().end()) {

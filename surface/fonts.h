@@ -18,11 +18,6 @@ void install_font_substitutions();
 // longer hold.
 void font_files_changed();
 void release_fonts();
-// Has a worker load the font service's configuration ahead of the first use
-// of fonts (call once the environment is settled); font_service_ready()
-// waits for it.
-void start_font_service_ahead();
-void font_service_ready();
 
 // The font a target's text uses: its selected font, or the default when that
 // one has been deleted meanwhile; nullptr without fonts.

@@ -39,27 +39,35 @@ inline uint32_t mix256(uint32_t a, uint32_t b, uint32_t share) {
     return rb | ag;
 }
 
+#ifdef __SSE2__
+// mix256 on four pixels at once; the shares are given per 16-bit lane, for
+// the two low pixels and the two high ones.
+inline __m128i mix256x4(__m128i a, __m128i b, __m128i share_lo, __m128i share_hi) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i whole = _mm_set1_epi16(256);
+    auto half = [&](__m128i x, __m128i y, __m128i share) {
+        return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(x, _mm_sub_epi16(whole, share)),
+                                            _mm_mullo_epi16(y, share)),
+                              8);
+    };
+    return _mm_packus_epi16(half(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero), share_lo),
+                            half(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero), share_hi));
+}
+#endif
+
 // out = top * (256 - share) + bottom * share, per byte, in 256ths.
 void blend_rows(const uint32_t* top, const uint32_t* bottom, uint32_t share, uint32_t* out,
-                size_t n) {
+                size_t n, bool vectors) {
     size_t k = 0;
 #ifdef __SSE2__
-    const __m128i keep16 = _mm_set1_epi16(short(256 - share));
-    const __m128i share16 = _mm_set1_epi16(short(share));
-    const __m128i zero = _mm_setzero_si128();
-    for (; k + 4 <= n; k += 4) {
+    const __m128i shares = _mm_set1_epi16(short(share));
+    for (; vectors && k + 4 <= n; k += 4) {
         const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(top + k));
         const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bottom + k));
-        const __m128i lo =
-            _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(a, zero), keep16),
-                                         _mm_mullo_epi16(_mm_unpacklo_epi8(b, zero), share16)),
-                           8);
-        const __m128i hi =
-            _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(a, zero), keep16),
-                                         _mm_mullo_epi16(_mm_unpackhi_epi8(b, zero), share16)),
-                           8);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_packus_epi16(lo, hi));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), mix256x4(a, b, shares, shares));
     }
+#else
+    (void)vectors;
 #endif
     for (; k < n; ++k) out[k] = mix256(top[k], bottom[k], share);
 }
@@ -67,33 +75,21 @@ void blend_rows(const uint32_t* top, const uint32_t* bottom, uint32_t share, uin
 // out[i] = mix256(row[c[i].first], row[c[i].second], c[i].share) for the n
 // cells; `weights` holds each cell's share four times over.
 void blend_across(const uint32_t* row, const Tap* c, const uint16_t* weights, uint32_t* out,
-                  size_t n) {
+                  size_t n, bool vectors) {
     size_t k = 0;
 #ifdef __SSE2__
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i whole = _mm_set1_epi16(256);
-    for (; k + 4 <= n; k += 4) {
+    for (; vectors && k + 4 <= n; k += 4) {
         const __m128i a = _mm_set_epi32(int(row[c[k + 3].first]), int(row[c[k + 2].first]),
                                         int(row[c[k + 1].first]), int(row[c[k].first]));
         const __m128i b = _mm_set_epi32(int(row[c[k + 3].second]), int(row[c[k + 2].second]),
                                         int(row[c[k + 1].second]), int(row[c[k].second]));
-        const __m128i share_lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + 4 * k));
-        const __m128i share_hi =
-            _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + 4 * k + 8));
-        const __m128i lo =
-            _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(a, zero),
-                                                         _mm_sub_epi16(whole, share_lo)),
-                                         _mm_mullo_epi16(_mm_unpacklo_epi8(b, zero), share_lo)),
-                           8);
-        const __m128i hi =
-            _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(a, zero),
-                                                         _mm_sub_epi16(whole, share_hi)),
-                                         _mm_mullo_epi16(_mm_unpackhi_epi8(b, zero), share_hi)),
-                           8);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_packus_epi16(lo, hi));
+        const __m128i* shares = reinterpret_cast<const __m128i*>(weights + 4 * k);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k),
+                         mix256x4(a, b, _mm_loadu_si128(shares), _mm_loadu_si128(shares + 1)));
     }
 #else
     (void)weights;
+    (void)vectors;
 #endif
     for (; k < n; ++k) out[k] = mix256(row[c[k].first], row[c[k].second], c[k].share);
 }
@@ -101,7 +97,8 @@ void blend_across(const uint32_t* row, const Tap* c, const uint16_t* weights, ui
 } // namespace
 
 void resample(const QImage& src, int64_t sx, int64_t sy, int64_t sw, int64_t sh, bool flip_x,
-              bool flip_y, QImage& dst, int64_t dx, int64_t dy, int64_t dw, int64_t dh) {
+              bool flip_y, QImage& dst, int64_t dx, int64_t dy, int64_t dw, int64_t dh,
+              const std::atomic<bool>* cancel, Arithmetic arithmetic) {
     const int64_t i0 = std::max<int64_t>(0, -dx), i1 = std::min<int64_t>(dw, dst.width() - dx);
     const int64_t j0 = std::max<int64_t>(0, -dy), j1 = std::min<int64_t>(dh, dst.height() - dy);
     if (i0 >= i1 || j0 >= j1) return;
@@ -126,9 +123,12 @@ void resample(const QImage& src, int64_t sx, int64_t sy, int64_t sw, int64_t sh,
     const qsizetype dst_stride = dst.bytesPerLine();
     uchar* dst_bits = dst.bits();
     const size_t used = size_t(hi - lo + 1);
+    const bool vectors = arithmetic == Arithmetic::Fastest;
     auto rows = [&](int64_t from_row, int64_t to_row) {
         std::vector<uint32_t> row(used);
         for (int64_t j = from_row; j < to_row; ++j) {
+            // Work for a program that is ending stops every few rows.
+            if ((j - from_row) % 32 == 0 && cancel != nullptr && cancel->load()) return;
             const Tap r = tap(j, dh, sh, flip_y);
             const auto* top =
                 reinterpret_cast<const uint32_t*>(src_bits + (sy + r.first) * src_stride) + lo;
@@ -136,11 +136,11 @@ void resample(const QImage& src, int64_t sx, int64_t sy, int64_t sw, int64_t sh,
                 reinterpret_cast<const uint32_t*>(src_bits + (sy + r.second) * src_stride) + lo;
             const uint32_t* blended = top;
             if (r.share != 0) {
-                blend_rows(top, bottom, r.share, row.data(), used);
+                blend_rows(top, bottom, r.share, row.data(), used, vectors);
                 blended = row.data();
             }
             auto* to = reinterpret_cast<uint32_t*>(dst_bits + (dy + j) * dst_stride) + dx + i0;
-            blend_across(blended, across.data(), weights.data(), to, across.size());
+            blend_across(blended, across.data(), weights.data(), to, across.size(), vectors);
         }
     };
     // Large areas are shared with a second thread, half the rows each.

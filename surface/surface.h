@@ -10,8 +10,10 @@
 // drawing target is per thread.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -69,7 +71,10 @@ enum class Display { Direct, Deferred };
 // once the process's environment is settled and before the application
 // object exists: work it starts on other threads may read the environment
 // safely.
-bool start_application(char* program, void (*ahead)() = nullptr);
+bool start_application(char* program, const std::function<void()>& ahead = {});
+// Loads the font service's configuration and caches, which is otherwise
+// done the first time a font is needed. Safe on any thread.
+void load_font_service();
 // The display that start_application could not open, as DISPLAY or
 // WAYLAND_DISPLAY names it; empty when none was named or it answered.
 std::string unopened_display();
@@ -193,9 +198,11 @@ void copy(Handle source, int32_t source_id, double x1, double y1, double x2, dou
 void stretch(Handle source, int32_t source_id, double x1, double y1, double x2, double y2,
              double x3, double y3, double x4, double y4, int32_t mix = 0, int32_t mode = 0);
 // What stretch() does, between two RGB32 images of any thread's own; the
-// area of `to` that was written (null when nothing was).
+// area of `to` that was written (null when nothing was, or when `from` is
+// not RGB32). Once `cancel` is set the area is left part-written.
 QRect stretch_image(const QImage& from, double x1, double y1, double x2, double y2, QImage& to,
-                    double x3, double y3, double x4, double y4);
+                    double x3, double y3, double x4, double y4,
+                    const std::atomic<bool>* cancel = nullptr);
 // The current target's pixels become `pixels`, an RGB32 image of its size
 // made elsewhere, as if they had been drawn on it; pass the only reference
 // (moved in), or the next drawing copies them. False (and nothing changes)

@@ -22,7 +22,6 @@ class ImagingTest : public ::testing::Test {
         ASSERT_EQ(GdiplusStartup(&token_, &input_, nullptr), Ok);
     }
     void TearDown() override {
-        gdiplus::drop_prefetched();
         GdiplusShutdown(token_);
         gdiplus::simulate_missing_decoder(false);
         QDir::setCurrent(old_dir_);

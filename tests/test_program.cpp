@@ -3,6 +3,7 @@
 // fields as a screen reader does, and ends it with Escape, "0", "Fine" or a
 // close request.
 #include "app/app.h"
+#include "app/start_up_work.h"
 #include "calc/calc.h"
 #include "support.h"
 #include "surface/surface.h"
@@ -11,15 +12,20 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QImageWriter>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include <jpeglib.h>
 
 namespace {
 
@@ -77,7 +83,7 @@ class Program : public ::testing::Test {
 
     // Runs the main procedure; `driver` is called once its dialog is up and
     // must end it. A watchdog ends a run that the driver could not end.
-    int run(const std::function<void()>& driver) {
+    int run(const std::function<void()>& driver, StartUpWork* ahead = nullptr) {
         bool started = false;
         watchdog_fired_ = false;
         QTimer poll;
@@ -96,16 +102,81 @@ class Program : public ::testing::Test {
         });
         poll.start();
         watchdog.start(20000);
-        const int result = PRINCIPALE();
+        const int result = ahead != nullptr ? PRINCIPALE(*ahead) : PRINCIPALE();
         EXPECT_TRUE(started) << "the dialog never ran modally; " << pixelori << 'x' << pixelver;
         EXPECT_FALSE(watchdog_fired_) << "the dialog did not end by itself";
         return result;
+    }
+
+    // The whole dialog as it first shows, the clock bar blacked out (its
+    // time changes between runs).
+    // With `ahead`, the background is decoded and placed on workers, and
+    // its control must have taken those pixels.
+    QImage first_look(bool ahead) {
+        StartUpWork work;
+        if (ahead) work.begin();
+        QImage look;
+        run(
+            [&] {
+                look = QApplication::activeModalWidget()->grab().toImage();
+                QPainter(&look).fillRect(control_widget(ID_OROLOGIO)->geometry(), Qt::black);
+                type_key(Qt::Key_Escape);
+            },
+            &work);
+        EXPECT_EQ(work.background_taken(), ahead);
+        return look;
     }
 
     QTemporaryDir dir_;
     QString old_dir_;
     bool watchdog_fired_ = false;
 };
+
+// An odd-sized picture with gradients, edges and every grey level.
+QImage picture(QImage::Format format) {
+    QImage out(333, 217, QImage::Format_RGB32);
+    for (int y = 0; y < out.height(); ++y)
+        for (int x = 0; x < out.width(); ++x)
+            out.setPixel(x, y, qRgb(x * 255 / 332, (x / 16 + y / 16) % 2 ? 40 : 200, y));
+    return out.convertToFormat(format);
+}
+
+void save(const QImage& image, const char* format, bool progressive = false) {
+    QImageWriter writer(QStringLiteral("fondo3.jpg"), format);
+    writer.setProgressiveScanWrite(progressive);
+    ASSERT_TRUE(writer.write(image));
+}
+
+// Qt writes no CMYK JPEGs: libjpeg does, from (255 - R, 255 - G, 255 - B, 0).
+void save_cmyk(const QImage& image) {
+    FILE* file = std::fopen("fondo3.jpg", "wb");
+    ASSERT_NE(file, nullptr);
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    jpeg_stdio_dest(&info, file);
+    info.image_width = JDIMENSION(image.width());
+    info.image_height = JDIMENSION(image.height());
+    info.input_components = 4;
+    info.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&info);
+    jpeg_start_compress(&info, TRUE);
+    std::vector<JSAMPLE> row(4 * size_t(image.width()));
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb c = image.pixel(x, y);
+            const JSAMPLE cmyk[4] = {JSAMPLE(255 - qRed(c)), JSAMPLE(255 - qGreen(c)),
+                                     JSAMPLE(255 - qBlue(c)), 0};
+            std::copy(cmyk, cmyk + 4, row.begin() + 4 * x);
+        }
+        JSAMPROW at = row.data();
+        jpeg_write_scanlines(&info, &at, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    std::fclose(file);
+}
 
 TEST_F(Program, WithoutConfigurationFillsTheWorkAreaAndEndsOnEscape) {
     surface::Point pos;
@@ -241,6 +312,30 @@ TEST_F(Program, OddSizesStartAndEndOnFineOrClose) {
                   0)
             << c.config;
         surface::reset_all();
+    }
+}
+
+// The background decoded and placed on workers during start-up gives the
+// window exactly the pixels of the main thread's own placing, for every kind
+// of picture (the default one too) and two window sizes.
+TEST_F(Program, BackgroundPlacedAheadLooksTheSame) {
+    const std::pair<const char*, std::function<void()>> pictures[] = {
+        {"default", [] {}},
+        {"grey JPEG", [] { save(picture(QImage::Format_Grayscale8), "jpeg"); }},
+        {"progressive JPEG", [] { save(picture(QImage::Format_RGB32), "jpeg", true); }},
+        {"palette PNG", [] { save(picture(QImage::Format_Indexed8), "png"); }},
+        {"CMYK JPEG", [] { save_cmyk(picture(QImage::Format_RGB32)); }},
+    };
+    for (const auto& [what, make] : pictures) {
+        make();
+        for (const char* config : {"", "pixelori=1001\r\npixelver=607"}) {
+            SCOPED_TRACE(std::string(what) + ", " + config);
+            write_config(config);
+            const QImage main_thread = first_look(false);
+            surface::reset_all();
+            EXPECT_EQ(first_look(true), main_thread);
+            surface::reset_all();
+        }
     }
 }
 

@@ -1,5 +1,6 @@
 // Drawing surface on memory bitmaps: shapes, text, fonts, pixels, copies and
 // handle checking.
+#include "surface/resampling.h"
 #include "surface/surface.h"
 
 #include <QImage>
@@ -380,6 +381,43 @@ TEST_F(Surface, StretchOntoItselfReadsTheOriginalPixels) {
         select_target(a, 0, Display::Deferred);
         stretch(a, 0, c.x1, c.y1, c.x2, c.y2, c.x3, c.y3, c.x4, c.y4);
         EXPECT_TRUE(get_pixels() == want) << "size " << c.size << " from " << c.x1 << "," << c.y1;
+    }
+}
+
+// The four-at-a-time mix gives the bytes of the one-at-a-time arithmetic,
+// over widths around the vector length, shrinking, enlarging and mirroring,
+// and rows shared with a second thread; a cancelled resampling writes
+// nothing.
+TEST_F(Surface, ResamplingVectorsGiveThePortableBytes) {
+    using detail::Arithmetic;
+    struct Case {
+        int sw, sh, dw, dh;
+        bool flip_x, flip_y;
+    } cases[] = {
+        {1, 1, 3, 2, false, false},     {3, 2, 5, 7, true, false},
+        {7, 5, 4, 3, false, true},      {16, 9, 31, 17, true, true},
+        {33, 20, 17, 11, false, false}, {640, 480, 700, 400, true, false},
+    };
+    QImage src(640, 480, QImage::Format_RGB32);
+    uint32_t x = 12345;
+    for (int y = 0; y < src.height(); ++y)
+        for (int k = 0; k < src.width(); ++k)
+            src.setPixel(k, y, 0xFF000000u | ((x = x * 1103515245u + 12345u) >> 8));
+    for (const Case& c : cases) {
+        QImage out[2];
+        for (Arithmetic a : {Arithmetic::Fastest, Arithmetic::Portable}) {
+            QImage& dst = out[a == Arithmetic::Portable];
+            dst = QImage(c.dw + 2, c.dh + 2, QImage::Format_RGB32);
+            dst.fill(0xFF000000u);
+            detail::resample(src, 0, 0, c.sw, c.sh, c.flip_x, c.flip_y, dst, 1, 1, c.dw, c.dh,
+                             nullptr, a);
+        }
+        EXPECT_TRUE(out[0] == out[1]) << c.sw << "x" << c.sh << " to " << c.dw << "x" << c.dh;
+        const std::atomic<bool> cancel{true};
+        QImage untouched = out[0];
+        detail::resample(src, 0, 0, c.sw, c.sh, !c.flip_x, c.flip_y, untouched, 1, 1, c.dw, c.dh,
+                         &cancel);
+        EXPECT_TRUE(untouched == out[0]);
     }
 }
 

@@ -1,0 +1,50 @@
+// The start-up work done on workers while the main thread makes the
+// application object, the windows and the fonts: the font service's
+// configuration, and the background picture, decoded at once and placed at
+// its control's size as soon as the dialog's size is known (DEFINISC then
+// takes those pixels). This object owns the workers: when it goes, or the
+// process exits, they stop at their next check and are waited for, so no
+// thread outlives it, whichever way the program ends.
+#pragma once
+
+#include "imaging/placed_ahead.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+class StartUpWork {
+  public:
+    StartUpWork() = default;
+    StartUpWork(const StartUpWork&) = delete;
+    StartUpWork& operator=(const StartUpWork&) = delete;
+    ~StartUpWork() { end(); }
+
+    // Starts the workers; once the environment is settled (nothing changes
+    // it any more), before the application object exists. Once only.
+    void begin();
+    // The dialog is W by H: the background is placed at its control's size.
+    void place_background(int32_t W, int32_t H);
+    // Waits for the font service's configuration.
+    void fonts_ready();
+    // Whether the background control took the pixels placed here.
+    bool background_taken() const { return offer_.taken(); }
+    // Stops the workers at their next check and waits for them.
+    void end();
+
+  private:
+    void place_picture();
+
+    std::atomic<bool> cancel_{false};
+    std::string path_; // the background picture's file, set before the workers start
+    std::mutex lock_;  // guards `placing_`; `cancel_` is set under it too
+    std::condition_variable placing_known_;
+    std::optional<placed_ahead::Placing> placing_;
+    placed_ahead::Offer offer_;
+    std::thread fonts_;
+    std::thread picture_;
+};
