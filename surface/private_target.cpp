@@ -4,6 +4,8 @@
 #include "surface/fonts.h"
 #include "surface/handle_table.h"
 
+#include <cstring>
+
 namespace surface {
 namespace detail {
 
@@ -86,7 +88,11 @@ bool take_target(PrivateTarget&& target) {
         target.canvas_->image.size() != t.canvas->size())
         return false;
     Canvas& from = *target.canvas_;
-    t.canvas->image = std::move(from.image);
+    if (!t.canvas->plain && t.canvas->image.bytesPerLine() == from.image.bytesPerLine())
+        std::memcpy(t.canvas->image.bits(), from.image.constBits(),
+                    size_t(from.image.sizeInBytes()));
+    else
+        t.canvas->image = std::move(from.image);
     t.canvas->plain = false;
     t.canvas->state = from.state;
     drawn(t);
