@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <map>
+#include <new>
 #include <set>
 #include <system_error>
 
@@ -147,17 +148,22 @@ void FacesAhead::compose(const std::vector<Job*>& jobs, const surface::FontCopie
     for (Job* job : jobs) {
         std::optional<surface::PrivateTarget> face;
         NG_BOTTONE record = job->record;
-        if (!cancel_) {
-            surface::PrivateTarget target(job->size.w, job->size.h);
-            Surroundings around = around_all;
-            around.at = job->at;
-            around.size = job->size;
-            {
-                const surface::DrawingOn on(target);
-                // The second paint starts from what the first one left.
-                for (int paint = 0; paint < 2 && !cancel_; ++paint) paint_look(record, around);
+        // Out of memory here, the button is painted where it is defined.
+        try {
+            if (!cancel_) {
+                surface::PrivateTarget target(job->size.w, job->size.h);
+                Surroundings around = around_all;
+                around.at = job->at;
+                around.size = job->size;
+                {
+                    const surface::DrawingOn on(target);
+                    // The second paint starts from what the first one left.
+                    for (int paint = 0; paint < 2 && !cancel_; ++paint) paint_look(record, around);
+                }
+                if (!cancel_) face = std::move(target);
             }
-            if (!cancel_) face = std::move(target);
+        } catch (const std::bad_alloc&) {
+            face.reset();
         }
         {
             std::lock_guard hold(lock_);

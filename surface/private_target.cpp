@@ -88,6 +88,8 @@ bool take_target(PrivateTarget&& target) {
         target.canvas_->image.size() != t.canvas->size())
         return false;
     Canvas& from = *target.canvas_;
+    // Into the pixels the control already has, so that no second image of it
+    // stays behind.
     if (!t.canvas->plain && t.canvas->image.bytesPerLine() == from.image.bytesPerLine())
         std::memcpy(t.canvas->image.bits(), from.image.constBits(),
                     size_t(from.image.sizeInBytes()));
