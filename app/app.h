@@ -28,6 +28,13 @@ void SERIEDIC(const surface::Handle& dialog, const int32_t& background_id, const
               float& X, float& Y, float& L, float& A);
 void DEFINISC(const surface::Handle& dialog, const int32_t& background_id, const int32_t& W,
               const int32_t& H);
+// The same, the buttons' faces composed on the workers of `faces` once the
+// background is final (nullptr: each painted where it is defined).
+namespace ngbutton {
+class FacesAhead;
+}
+void DEFINISC(const surface::Handle& dialog, const int32_t& background_id, const int32_t& W,
+              const int32_t& H, ngbutton::FacesAhead* faces);
 
 // The main procedure: start-up, modal run, shut-down. Returns 0.
 int PRINCIPALE();

@@ -3,6 +3,7 @@
 #include "app/layout.h"
 
 #include "calc/calc.h"
+#include "ngbutton/faces_ahead.h"
 #include "ngbutton/ngbutton.h"
 #include "base/latin1.h"
 
@@ -38,16 +39,28 @@ struct Collector {
     }
 };
 
+// The graphic buttons of a W by H dialog in the order of creation.
+std::vector<ngbutton::Definition> buttons(int32_t W, int32_t H) {
+    std::vector<ngbutton::Definition> out;
+    for (const Item& item : dialog_items(W, H))
+        if (item.kind == Kind::Button) out.push_back({item.id, item.record});
+    return out;
+}
+
 // Makes the windows: what DEFINISC and SERIEDIC do.
 struct Builder {
     surface::Handle dialog;
     int32_t background_id;
+    // Where the buttons' faces are composed once the background is final.
+    ngbutton::FacesAhead* faces = nullptr;
 
     void background(const Item& item) {
         surface::add_control(dialog, background_id, "", item.x, item.y, item.w, item.h, 0, 0);
         surface::select_target(dialog, background_id, surface::Display::Direct);
         surface::clear(0);
         NG_METTI(dialog, background_id, kBackgroundPicture, "", kBackgroundMode);
+        // The background is the dialog's size, and final.
+        if (faces != nullptr) faces->start(dialog, background_id, buttons(item.w, item.h));
     }
     void clock(const Item& item) {
         surface::add_control(dialog, item.id, "", item.x, item.y, item.w, item.h, 0, 0);
@@ -68,10 +81,11 @@ struct Builder {
     void button(const Item& item) {
         NG_BOTTONE& r = NG_BOTTONI[static_cast<std::size_t>(item.id)];
         r = item.record;
-        NG_DEF_B(dialog, background_id, item.id, r);
+        NG_DEF_B(dialog, background_id, item.id, r, faces);
     }
+    // SERIEDIC, with the faces composed ahead.
     void row(int32_t base, float& X, float& Y, float& L, float& A) {
-        SERIEDIC(dialog, background_id, base, X, Y, L, A);
+        lay_out_row(base, X, Y, L, A, *this);
     }
 };
 
@@ -152,7 +166,12 @@ void SERIEDIC(const surface::Handle& dialog, const int32_t& background_id, const
 
 void DEFINISC(const surface::Handle& dialog, const int32_t& background_id, const int32_t& W,
               const int32_t& H) {
+    DEFINISC(dialog, background_id, W, H, nullptr);
+}
+
+void DEFINISC(const surface::Handle& dialog, const int32_t& background_id, const int32_t& W,
+              const int32_t& H, ngbutton::FacesAhead* faces) {
     if (NG_BOTTONI.size() <= static_cast<std::size_t>(NG_MAX_BOTTONE)) NG_CREA_TABELLE();
-    layout::Builder b{dialog, background_id};
+    layout::Builder b{dialog, background_id, faces};
     layout::lay_out_dialog(W, H, b);
 }

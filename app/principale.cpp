@@ -92,7 +92,7 @@ int PRINCIPALE(StartUpWork& ahead) {
     font_marchio =
         surface::create_font("DejaVu Sans", base::round_even(h / 50.0), surface::FONT_BOLD, 0);
 
-    DEFINISC(dialogo, ID_SFONDO, W, H);
+    DEFINISC(dialogo, ID_SFONDO, W, H, ahead.faces());
     ahead.end();
 
     surface::show_modal(dialogo, DLG_CB);

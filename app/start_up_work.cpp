@@ -24,6 +24,7 @@ void StartUpWork::begin() {
     static std::once_flag at_exit;
     std::call_once(at_exit, [] { std::atexit(end_at_exit); });
     running = this;
+    begun_ = true;
     path_ = surface::find_data_file(layout::kBackgroundPicture);
     // Without a thread the work is done where it is needed, as it would be.
     try {
@@ -65,6 +66,7 @@ void StartUpWork::end() {
     if (picture_.joinable()) picture_.join();
     fonts_ready();
     offer_.withdraw();
+    faces_.end();
 }
 
 void StartUpWork::place_picture() {

@@ -2,12 +2,14 @@
 // application object, the windows and the fonts: the font service's
 // configuration, and the background picture, decoded at once and placed at
 // its control's size as soon as the dialog's size is known (DEFINISC then
-// takes those pixels). This object owns the workers: when it goes, or the
+// takes those pixels), and the buttons' faces, composed once the background
+// is final (NG_DEF_B takes them). This object owns the workers: when it goes, or the
 // process exits, they stop at their next check and are waited for, so no
 // thread outlives it, whichever way the program ends.
 #pragma once
 
 #include "imaging/placed_ahead.h"
+#include "ngbutton/faces_ahead.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -33,6 +35,10 @@ class StartUpWork {
     void fonts_ready();
     // Whether the background control took the pixels placed here.
     bool background_taken() const { return offer_.taken(); }
+    // Where DEFINISC has the buttons' faces composed: nullptr unless begun.
+    ngbutton::FacesAhead* faces() { return begun_ ? &faces_ : nullptr; }
+    // How many buttons took the face composed for them.
+    int32_t faces_taken() const { return faces_.taken(); }
     // Stops the workers at their next check and waits for them.
     void end();
 
@@ -47,4 +53,6 @@ class StartUpWork {
     placed_ahead::Offer offer_;
     std::thread fonts_;
     std::thread picture_;
+    bool begun_ = false;
+    ngbutton::FacesAhead faces_;
 };

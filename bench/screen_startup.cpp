@@ -388,9 +388,9 @@ int main(int argc, char** argv) {
                 load, bench::kQuietLoad, others_share * 100, bench::kQuietOthersShare * 100);
     const double ratio = median(program.final_ms) / median(baseline.final_ms);
     if (quiet)
-        std::printf("ratio (final pixels, medians) %.2f   target at most 1.6\n", ratio);
+        std::printf("ratio (final pixels, medians) %.2f   target at most 1.3\n", ratio);
     else if (force)
-        std::printf("ratio (final pixels, medians) %.2f   target at most 1.6   NOT QUIET: "
+        std::printf("ratio (final pixels, medians) %.2f   target at most 1.3   NOT QUIET: "
                     "taken on a busy machine (--force)\n",
                     ratio);
     else

@@ -34,10 +34,12 @@ Effect find_effect(const std::string& name) {
 void apply_effect(std::string& snapshot, const std::string& name, float livello) {
     const Effect effect = find_effect(name);
     if (effect == Effect::None) return;
-    // The random effect draws from the shared generator and moves it on.
-    uint32_t state = surface::random_state();
+    // Only the random effect touches the shared generator: it draws from it
+    // and moves it on. The others may run on any thread.
+    const bool random = effect == Effect::Bgx;
+    uint32_t state = random ? surface::random_state() : 0;
     effect_pixels::apply_to_snapshot(effect, snapshot.data(), snapshot.size(), livello, state);
-    if (effect == Effect::Bgx) surface::set_random_state(state);
+    if (random) surface::set_random_state(state);
 }
 
 std::string NG_LI_EF(std::string& snapshot, const std::string& name, const float& livello) {
@@ -47,4 +49,8 @@ std::string NG_LI_EF(std::string& snapshot, const std::string& name, const float
 
 bool effect_known(const std::string& name) {
     return find_effect(name) != Effect::None;
+}
+
+bool effect_draws_random(const std::string& name) {
+    return find_effect(name) == Effect::Bgx;
 }

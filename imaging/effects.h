@@ -15,3 +15,7 @@ void apply_effect(std::string& snapshot, const std::string& name, float livello)
 // one of the effects. For "" and names that select none, NG_LI_EF returns
 // the snapshot unchanged, so callers may skip the snapshot round trip.
 bool effect_known(const std::string& name);
+
+// True when the name selects the effect that draws on the shared random
+// generator, which belongs to the main thread.
+bool effect_draws_random(const std::string& name);

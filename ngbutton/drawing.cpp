@@ -2,6 +2,7 @@
 // corner label.
 #include "imaging/effects.h"
 #include "imaging/picture.h"
+#include "ngbutton/look.h"
 #include "ngbutton/ng_detail.h"
 #include "ngbutton/ngbutton.h"
 #include "ngbutton/see_through.h"
@@ -34,37 +35,18 @@ void NG_DISEG(const surface::Handle& dialog, const int32_t& background_id, const
         *current = surface::get_pixels();
     }
 
-    record.stato = old_state == 0 ? 1 : 0;
-    const std::string caption = record.stato == 1 ? record.testo_1.str() : record.testo_0.str();
-
-    // A resting face filled with the button's colour covers all of the face
-    // that would be composed under it, so none is composed.
-    const double colour = record.stato == 0 ? ngbutton::read_number(record.effetto_0.str()) : 0.0;
-
-    const std::string* cached = cache_entry(record.indice, record.stato);
-    if (colour != 0.0) {
-        surface::clear(base::round_even(colour));
-    } else {
-        surface::clear(black);
-        if (cached != nullptr && !cached->empty()) {
-            surface::set_pixels(*cached);
-        } else if (record.trasparente != 0) {
-            // The control was just cleared to black, so every pixel of the
-            // picture layer is its key colour and none of it shows over the
-            // background: an empty layer gives the same face without reading
-            // the control back.
-            NG_MEM_S(dialog, background_id, std::string(), id, record);
-            // The see-through face leaves the control in direct display; the
-            // rest of the look is assembled off screen and shown once at the end.
-            surface::select_target(dialog, id, surface::Display::Deferred);
-        }
-    }
-
-    const std::string before_text = surface::get_pixels();
-    NG_GRAPH(caption, record, before_text);
-    NG_SOPRA(dialog, id, record);
-    surface::select_target(dialog, id, surface::Display::Deferred);
-    surface::redraw();
+    // The corner label's font lives for one paint.
+    const bool labelled = !record.etichetta.blank();
+    const surface::Handle label_font =
+        labelled ? surface::create_font(ngbutton::label_face, ngbutton::label_points, 0, 0) : 0;
+    const ngbutton::Surroundings around{
+        [&] { return surface::control_pixels(dialog, background_id); },
+        surface::control_pos(dialog, id),
+        surface::control_size(dialog, id),
+        label_font,
+        {entry0, entry1}};
+    ngbutton::paint_look(record, around);
+    if (labelled) surface::delete_font(label_font);
 }
 
 void NG_METTI_COL(const surface::Handle& dialog, const int32_t& id, const std::string& file,
@@ -87,29 +69,10 @@ void NG_METTI(const surface::Handle& dialog, const int32_t& id, const std::strin
 }
 
 void NG_SOPRA(const surface::Handle& dialog, const int32_t& id, const NG_BOTTONE& record) {
-    std::string label = record.etichetta.str();
-    if (label.empty()) return;
-    bool centred = false;
-    for (const char* marker : {"$c", "$C"}) {
-        if (label.find(marker) != std::string::npos) {
-            centred = true;
-            label = ngbutton::replace_all(label, marker, "");
-        }
-    }
-
-    const surface::Handle font = surface::create_font("pragmatapro", 10, 0, 0);
+    if (record.etichetta.blank()) return;
+    const surface::Handle font =
+        surface::create_font(ngbutton::label_face, ngbutton::label_points, 0, 0);
     surface::select_target(dialog, id, surface::Display::Deferred);
-    surface::select_font(font);
-    const double w = surface::text_size(label).w;
-
-    // Not centred: label at (4, 0), shadow at (5, 1). Centred: the shadow at
-    // the exact half of the free width, the label one pixel left of it.
-    double x = 4.0;
-    if (centred) x = (record.larghezza - w) / 2.0 - 1.0;
-    ngbutton::print_shadowed(label, x, 0.0, record.colore_etichetta,
-                             ngbutton::button_shadow(record.ombra_etichetta));
-
-    surface::redraw();
+    ngbutton::draw_label(record, font);
     surface::delete_font(font);
-    surface::select_font(0);
 }

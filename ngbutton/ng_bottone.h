@@ -31,6 +31,7 @@ template <std::size_t N> class FixedText {
     std::string str() const { return trim_blanks(std::string_view(buf_, N)); }
     bool blank() const { return str().empty(); }
     static constexpr std::size_t capacity = N;
+    bool operator==(const FixedText&) const = default;
 
   private:
     char buf_[N];
@@ -58,4 +59,5 @@ struct NG_BOTTONE {
     int32_t font = 0;
     int32_t cornice = 0;
     int32_t modo_immagine = 0;
+    bool operator==(const NG_BOTTONE&) const = default;
 };

@@ -47,6 +47,10 @@ inline std::optional<int32_t> button_shadow(int32_t colour) {
     return colour;
 }
 
+// The corner label's font: a face of the system, at 10 points.
+constexpr const char* label_face = "pragmatapro";
+constexpr int32_t label_points = 10;
+
 // Most lines a wrapped caption may have.
 constexpr int32_t max_caption_lines = 1000;
 

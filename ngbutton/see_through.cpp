@@ -2,9 +2,10 @@
 // its grey frame, the picture layer's non-key pixels and the state's effect.
 #include "ngbutton/see_through.h"
 
+#include "base/snapshot.h"
 #include "imaging/cpu_vectors.h"
 #include "imaging/effects.h"
-#include "base/snapshot.h"
+#include "ngbutton/look.h"
 
 #include <cstdint>
 #include <cstring>
@@ -74,12 +75,18 @@ void overlay_non_key(std::string& face, const std::string& picture) {
 
 std::string NG_MEM_S(const surface::Handle& dialog, const int32_t& background_id,
                      const std::string& picture, const int32_t& id, const NG_BOTTONE& record) {
-    const surface::Size size = surface::control_size(dialog, id);
-    const surface::Point pos = surface::control_pos(dialog, id);
+    return ngbutton::compose_see_through(surface::control_pixels(dialog, background_id),
+                                         surface::control_pos(dialog, id),
+                                         surface::control_size(dialog, id), picture, record);
+}
 
+namespace ngbutton {
+
+std::string compose_see_through(const QImage& background, surface::Point at, surface::Size size,
+                                const std::string& picture, const NG_BOTTONE& record) {
     // The background under the button, to the button's top-left corner; the
     // surface cuts the copy at the button's edges.
-    surface::copy(dialog, background_id, pos.x, pos.y, pos.x + size.w, pos.y + size.h, 0, 0);
+    surface::copy_image(background, at.x, at.y, at.x + size.w, at.y + size.h, 0, 0);
 
     if (record.cornice > 0) {
         surface::pen_width(record.cornice);
@@ -90,10 +97,12 @@ std::string NG_MEM_S(const surface::Handle& dialog, const int32_t& background_id
     std::string face = surface::get_pixels();
     overlay_non_key(face, picture);
 
-    surface::select_target(dialog, id, surface::Display::Direct);
+    surface::set_display(surface::Display::Direct);
     const std::string effect = record.stato == 0 ? record.effetto_0.str() : record.effetto_1.str();
     const float livello = 0.0f;
     apply_effect(face, effect, livello);
     surface::set_pixels(face);
     return face;
 }
+
+} // namespace ngbutton

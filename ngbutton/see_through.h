@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <string>
 
-// The button's control must be the current target. Leaves it selected with
-// direct display and returns the composed face.
+// The button's control must be the current target; it is left in direct
+// display. Returns the composed face.
 std::string NG_MEM_S(const surface::Handle& dialog, const int32_t& background_id,
                      const std::string& picture, const int32_t& id, const NG_BOTTONE& record);
 

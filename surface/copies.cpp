@@ -73,14 +73,19 @@ using namespace detail;
 void copy(Handle source, int32_t source_id, double x1, double y1, double x2, double y2, double dx,
           double dy, int32_t mix) {
     (void)mix;
-    TargetRef t = drawing_target();
     TargetRef s = find_source(source, source_id);
-    if (!t || !s || t.canvas->pixels().isNull() || s.canvas->pixels().isNull()) return;
+    if (s && !s.canvas->pixels().isNull()) copy_image(s.canvas->image, x1, y1, x2, y2, dx, dy);
+}
+
+void copy_image(const QImage& source, double x1, double y1, double x2, double y2, double dx,
+                double dy) {
+    TargetRef t = drawing_target();
+    if (!t || t.canvas->pixels().isNull() || source.format() != QImage::Format_RGB32) return;
     const int64_t sx = to_pixel(x1), sy = to_pixel(y1);
     const int64_t w = int64_t(to_pixel(x2)) - sx + 1, h = int64_t(to_pixel(y2)) - sy + 1;
     if (w <= 0 || h <= 0) return;
     const int64_t tx = to_pixel(dx), ty = to_pixel(dy);
-    blit(s.canvas->image, sx, sy, w, h, t.canvas->image, tx, ty);
+    blit(source, sx, sy, w, h, t.canvas->image, tx, ty);
     drawn(t, edge_rect(tx, ty, tx + w, ty + h));
 }
 
@@ -97,8 +102,7 @@ void stretch(Handle source, int32_t source_id, double x1, double y1, double x2, 
 }
 
 QRect stretch_image(const QImage& from, double x1, double y1, double x2, double y2, QImage& to,
-                    double x3, double y3, double x4, double y4,
-                    const std::atomic<bool>* cancel) {
+                    double x3, double y3, double x4, double y4, const std::atomic<bool>* cancel) {
     if (from.isNull() || to.isNull() || from.format() != QImage::Format_RGB32) return {};
     // Corners given right-to-left or bottom-to-top mirror the picture.
     int64_t sx = to_pixel(x1), sy = to_pixel(y1), sx2 = to_pixel(x2), sy2 = to_pixel(y2);

@@ -104,6 +104,9 @@ const QFont* the_default_font() {
 
 const QFont* font_of(const DrawState& state) {
     if (!fonts_available()) return nullptr;
+    bool own = false;
+    if (const QFont* font = thread_font(state.font, own)) return font;
+    if (own) return thread_font(1, own);
     if (const QFont* font = fonts().find(state.font)) return font;
     return the_default_font();
 }
@@ -163,8 +166,10 @@ Handle create_font(const std::string& face, int32_t points, int32_t style_bits, 
 void select_font(Handle font) {
     TargetRef t = current();
     if (!t) return;
-    if (font == 0 || font == 1 || fonts().find(font) != nullptr)
-        t.canvas->state.font = font == 0 ? 1 : font;
+    bool own = false;
+    const bool known = font == 0 || font == 1 || thread_font(font, own) != nullptr ||
+                       (!own && fonts().find(font) != nullptr);
+    if (known) t.canvas->state.font = font == 0 ? 1 : font;
 }
 
 Handle selected_font() {

@@ -142,6 +142,11 @@ AnnouncementListener set_announcement_listener(AnnouncementListener listener);
 // bitmap, a control's window handle or the backdrop. Unknown: nothing selected.
 void select_target(Handle handle, int32_t id, Display mode);
 Handle current_target(); // handle of the current target, 0 when none
+// The current target's display mode, as select_target() sets it.
+void set_display(Display mode);
+// The pixels of the graphic control (dialog, id), shared: neither side's
+// later drawing shows in the other. Null for an unknown control.
+QImage control_pixels(Handle dialog, int32_t id);
 
 // Black; 0 on failure. Without `black` the pixels are left undefined, for a
 // bitmap that is about to be covered whole (no time is spent on a fill).
@@ -195,6 +200,9 @@ void set_pixels(const std::string& snapshot);
 // handle, 0). Corners are inclusive.
 void copy(Handle source, int32_t source_id, double x1, double y1, double x2, double y2, double dx,
           double dy, int32_t mix = 0);
+// The same from an RGB32 image (nothing for another format).
+void copy_image(const QImage& source, double x1, double y1, double x2, double y2, double dx,
+                double dy);
 void stretch(Handle source, int32_t source_id, double x1, double y1, double x2, double y2,
              double x3, double y3, double x4, double y4, int32_t mix = 0, int32_t mode = 0);
 // What stretch() does, between two RGB32 images of any thread's own; the

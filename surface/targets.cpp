@@ -29,6 +29,7 @@ TargetRef find_source(Handle handle, int32_t id) {
 }
 
 TargetRef current() {
+    if (Canvas* own = private_canvas()) return {own, nullptr};
     return find_target(current_target_handle);
 }
 void set_current(Handle handle) {
@@ -115,6 +116,16 @@ void select_target(Handle handle, int32_t id, Display mode) {
         set_current(handle);
     else
         set_current(static_cast<CanvasWidget*>(t.widget)->handle);
+}
+
+void set_display(Display mode) {
+    TargetRef t = current();
+    if (t) t.canvas->state.mode = mode;
+}
+
+QImage control_pixels(Handle dialog, int32_t id) {
+    TargetRef c = find_source(dialog, id);
+    return c && id != 0 ? c.canvas->pixels() : QImage();
 }
 
 Handle current_target() {

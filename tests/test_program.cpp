@@ -122,7 +122,8 @@ class Program : public ::testing::Test {
     // The whole dialog as it first shows, the clock bar blacked out (its
     // time changes between runs).
     // With `ahead`, the background is decoded and placed on workers, and
-    // its control must have taken those pixels.
+    // its control must have taken those pixels; so must every one of the
+    // sixteen graphic buttons the face composed for it on a worker.
     QImage first_look(bool ahead) {
         StartUpWork work;
         if (ahead) work.begin();
@@ -135,6 +136,7 @@ class Program : public ::testing::Test {
             },
             &work);
         EXPECT_EQ(work.background_taken(), ahead);
+        EXPECT_EQ(work.faces_taken(), ahead ? 16 : 0);
         return look;
     }
 
@@ -330,9 +332,10 @@ TEST_F(Program, OddSizesStartAndEndOnFineOrClose) {
     }
 }
 
-// The background decoded and placed on workers during start-up gives the
-// window exactly the pixels of the main thread's own placing, for every kind
-// of picture (the default one too) and two window sizes.
+// The background decoded and placed, and the buttons' faces composed, on
+// workers during start-up give the window exactly the pixels of the main
+// thread's own placing and painting, for every kind of picture (the default
+// one too) and two window sizes.
 TEST_F(Program, BackgroundPlacedAheadLooksTheSame) {
     const std::pair<const char*, std::function<void()>> pictures[] = {
         {"default", [] {}},
