@@ -69,8 +69,7 @@ class ScreenReader : public ::testing::Test {
   protected:
     void SetUp() override {
         testsupport::fresh_calculator();
-        dialogo = surface::create_dialog(0, "", 0, 0, 400, 300, 0, 0);
-        surface::add_control(dialogo, ID_SFONDO, "", 0, 0, 400, 300, 0, 0);
+        testsupport::dialog_over_pattern(dialogo, 400, 300, [](int32_t, int32_t) { return 0u; });
         surface::add_control(dialogo, ID_RIGA_1, "", 10, 10, 380, 40, surface::SS_NOTIFY, 0);
         surface::add_control(dialogo, ID_OROLOGIO, "", 10, 60, 380, 40, 0, 0);
         previous_ = surface::set_announcement_listener(listen);

@@ -38,8 +38,11 @@ class Fields : public ::testing::Test {
   protected:
     void SetUp() override {
         testsupport::fresh_calculator();
-        dialogo = surface::create_dialog(0, "", 0, 0, kW, kH, 0, 0);
-        surface::add_control(dialogo, ID_SFONDO, "", 0, 0, kW, kH, 0, 0);
+        // The background gets a pattern so that misplaced copies show.
+        testsupport::dialog_over_pattern(dialogo, kW, kH, [](int32_t x, int32_t y) {
+            const uint32_t c = pattern(x, y); // 0x00BBGGRR to B, G, R in memory
+            return (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF);
+        });
         surface::add_control(dialogo, ID_OROLOGIO, "", 10, 5, 380, 30, 0, 0);
         surface::add_control(dialogo, ID_RESISTENZA, "", 20, 40, 300, kStrip, surface::SS_NOTIFY,
                              0);
@@ -47,15 +50,6 @@ class Fields : public ::testing::Test {
             surface::add_control(dialogo, ID_RIGA_1 + i, "", 13, 90 + 40 * i, 370, 37,
                                  surface::SS_NOTIFY, 0);
 
-        // The background gets a pattern so that misplaced copies show.
-        std::vector<uint32_t> words;
-        for (int32_t y = 0; y < kH; ++y)
-            for (int32_t x = 0; x < kW; ++x) {
-                const uint32_t c = pattern(x, y); // 0x00BBGGRR to B, G, R in memory
-                words.push_back((c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF));
-            }
-        surface::select_target(dialogo, ID_SFONDO, surface::Display::Direct);
-        surface::set_pixels(testsupport::make_snapshot(kW, kH, words));
         surface::select_target(dialogo, ID_RESISTENZA, surface::Display::Direct);
         surface::clear(0x204020);
 
