@@ -5,6 +5,7 @@
 #include "app/app.h"
 #include "app/start_up_work.h"
 #include "calc/calc.h"
+#include "libjpeg_writer.h"
 #include "support.h"
 #include "surface/surface.h"
 
@@ -25,8 +26,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#include <jpeglib.h>
 
 namespace {
 
@@ -162,33 +161,17 @@ void save(const QImage& image, const char* format, bool progressive = false) {
 
 // Qt writes no CMYK JPEGs: libjpeg does, from (255 - R, 255 - G, 255 - B, 0).
 void save_cmyk(const QImage& image) {
-    FILE* file = std::fopen("fondo3.jpg", "wb");
-    ASSERT_NE(file, nullptr);
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    jpeg_stdio_dest(&info, file);
-    info.image_width = JDIMENSION(image.width());
-    info.image_height = JDIMENSION(image.height());
-    info.input_components = 4;
-    info.in_color_space = JCS_CMYK;
-    jpeg_set_defaults(&info);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<JSAMPLE> row(4 * size_t(image.width()));
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb c = image.pixel(x, y);
-            const JSAMPLE cmyk[4] = {JSAMPLE(255 - qRed(c)), JSAMPLE(255 - qGreen(c)),
-                                     JSAMPLE(255 - qBlue(c)), 0};
-            std::copy(cmyk, cmyk + 4, row.begin() + 4 * x);
-        }
-        JSAMPROW at = row.data();
-        jpeg_write_scanlines(&info, &at, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    std::fclose(file);
+    const QByteArray bytes =
+        testsupport::libjpeg_file(image.width(), image.height(), 4, [&image](int x, int y, int c) {
+            const QRgb rgb = image.pixel(x, y);
+            return c == 0   ? 255 - qRed(rgb)
+                   : c == 1 ? 255 - qGreen(rgb)
+                   : c == 2 ? 255 - qBlue(rgb)
+                            : 0;
+        });
+    QFile file(QStringLiteral("fondo3.jpg"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_EQ(file.write(bytes), bytes.size());
 }
 
 TEST_F(Program, WithoutConfigurationFillsTheWorkAreaAndEndsOnEscape) {
