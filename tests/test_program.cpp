@@ -21,7 +21,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdio>
 #include <functional>
 #include <string>
 #include <thread>
