@@ -2,6 +2,7 @@
 #include "app/start_up_work.h"
 
 #include "app/layout.h"
+#include "imaging/placed_cache.h"
 
 #include <cstdlib>
 #include <system_error>
@@ -26,6 +27,7 @@ void StartUpWork::begin() {
     running = this;
     begun_ = true;
     path_ = surface::find_data_file(layout::kBackgroundPicture);
+    cache_folder_ = placed_ahead::Cache::default_folder();
     // Without a thread the work is done where it is needed, as it would be.
     try {
         fonts_ = std::thread(surface::load_font_service);
@@ -70,7 +72,13 @@ void StartUpWork::end() {
 }
 
 void StartUpWork::place_picture() {
-    placed_ahead::Decoded decoded = placed_ahead::decode(path_, cancel_);
+    // Pixels placed on an earlier run are read back once the size is
+    // known; without them the picture is decoded meanwhile.
+    const placed_ahead::Cache cache(cache_folder_);
+    const placed_ahead::FileStamp stamp = placed_ahead::stamp_of(path_);
+    const bool kept = cache.holds(path_, stamp);
+    placed_ahead::Decoded decoded;
+    if (!kept) decoded = placed_ahead::decode(path_, cancel_);
     std::optional<placed_ahead::Placing> placing;
     {
         std::unique_lock lock(lock_);
@@ -78,8 +86,19 @@ void StartUpWork::place_picture() {
         if (!cancel_) placing = placing_;
     }
     QImage placed;
-    if (placing) placed = placed_ahead::place(decoded.pixels, *placing, cancel_);
-    // The picture's memory goes back here, not on the main thread.
-    decoded.pixels = QImage();
-    offer_.fulfil(std::move(placed), decoded.stamp);
+    placed_ahead::FileStamp made_from = stamp;
+    if (placing && kept) placed = cache.read(*placing, stamp);
+    read_back_ = !placed.isNull();
+    if (placing && placed.isNull()) {
+        // Kept for another size, or not kept.
+        if (kept) decoded = placed_ahead::decode(path_, cancel_);
+        made_from = decoded.stamp;
+        placed = placed_ahead::place(decoded.pixels, *placing, cancel_);
+        // The picture's memory goes back here, not on the main thread.
+        decoded.pixels = QImage();
+        // Before the hand-over: the control draws on the pixels it takes, and
+        // while they are shared here that would copy them.
+        if (!placed.isNull()) cache.write(*placing, made_from, placed, cancel_);
+    }
+    offer_.fulfil(std::move(placed), made_from);
 }

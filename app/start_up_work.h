@@ -35,6 +35,8 @@ class StartUpWork {
     void fonts_ready();
     // Whether the background control took the pixels placed here.
     bool background_taken() const { return offer_.taken(); }
+    // Whether those pixels were read back from an earlier run.
+    bool background_read_back() const { return read_back_; }
     // Where DEFINISC has the buttons' faces composed: nullptr unless begun.
     ngbutton::FacesAhead* faces() { return begun_ ? &faces_ : nullptr; }
     // How many buttons took the face composed for them.
@@ -46,11 +48,13 @@ class StartUpWork {
     void place_picture();
 
     std::atomic<bool> cancel_{false};
-    std::string path_; // the background picture's file, set before the workers start
-    std::mutex lock_;  // guards `placing_`; `cancel_` is set under it too
+    std::string path_;         // the background picture's file, set before the workers start
+    std::string cache_folder_; // where placed pixels are kept between runs, likewise
+    std::mutex lock_;          // guards `placing_`; `cancel_` is set under it too
     std::condition_variable placing_known_;
     std::optional<placed_ahead::Placing> placing_;
     placed_ahead::Offer offer_;
+    std::atomic<bool> read_back_{false};
     std::thread fonts_;
     std::thread picture_;
     bool begun_ = false;

@@ -5,6 +5,7 @@
 #include "imaging/gdiplus.h"
 #include "imaging/picture.h"
 #include "imaging/placed_ahead.h"
+#include "imaging/placed_cache.h"
 #include "imaging_support.h"
 #include "surface/surface.h"
 
@@ -186,6 +187,48 @@ TEST_F(Imaging, PlacedAheadIsTheFileAsItIsWhenPlaced) {
         EXPECT_EQ(offer.taken(), std::string(c.what) == "unchanged");
         EXPECT_EQ(ahead, placed());
     }
+}
+
+// Placed pixels kept between runs come back only for the very file, placing
+// and bytes they were kept for.
+TEST_F(Imaging, KeptPlacedPixelsComeBackOnlyUnchanged) {
+    save_jpeg(pattern(80, 60, 3), "a.jpg");
+    const placed_ahead::FileStamp stamp = placed_ahead::stamp_of("a.jpg");
+    const placed_ahead::Placing placing{"a.jpg", {70, 50}, 1, 0x0000FF};
+    const QImage pixels = pattern(70, 50, 5).convertToFormat(QImage::Format_RGB32);
+    const placed_ahead::Cache cache(QDir::current().filePath("kept").toStdString());
+    const std::atomic<bool> cancel{false};
+    auto flip_last_pixel_byte = [] {
+        QFile file(QDir("kept").entryInfoList(QDir::Files).value(0).filePath());
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.seek(file.size() - 9));
+        const char byte = file.read(1)[0];
+        ASSERT_TRUE(file.seek(file.size() - 9));
+        file.write(QByteArray(1, char(byte ^ 1)));
+    };
+    placed_ahead::FileStamp other = stamp;
+    other.modified_ns += 1;
+    const struct {
+        const char* what;
+        std::function<void()> change;
+        placed_ahead::Placing asked;
+        placed_ahead::FileStamp file;
+        bool back;
+    } cases[] = {
+        {"unchanged", [] {}, placing, stamp, true},
+        {"another size", [] {}, {"a.jpg", {71, 50}, 1, 0x0000FF}, stamp, false},
+        {"another mode", [] {}, {"a.jpg", {70, 50}, 2, 0x0000FF}, stamp, false},
+        {"the file changed", [] {}, placing, other, false},
+        {"a pixel changed on disk", flip_last_pixel_byte, placing, stamp, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        cache.write(placing, stamp, pixels, cancel);
+        c.change();
+        EXPECT_EQ(cache.holds("a.jpg", c.file), c.file == stamp);
+        EXPECT_EQ(cache.read(c.asked, c.file), c.back ? pixels : QImage());
+    }
+    EXPECT_EQ(QDir("kept").entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 
 } // namespace

@@ -121,8 +121,10 @@ class Program : public ::testing::Test {
     // time changes between runs).
     // With `ahead`, the background is decoded and placed on workers, and
     // its control must have taken those pixels; so must every one of the
-    // sixteen graphic buttons the face composed for it on a worker.
-    QImage first_look(bool ahead) {
+    // sixteen graphic buttons the face composed for it on a worker; with
+    // `read_back`, the
+    // pixels must be those kept by an earlier run.
+    QImage first_look(bool ahead, bool read_back = false) {
         StartUpWork work;
         if (ahead) work.begin();
         QImage look;
@@ -135,6 +137,9 @@ class Program : public ::testing::Test {
             &work);
         EXPECT_EQ(work.background_taken(), ahead);
         EXPECT_EQ(work.faces_taken(), ahead ? 16 : 0);
+        if (read_back || !ahead) {
+            EXPECT_EQ(work.background_read_back(), read_back);
+        }
         return look;
     }
 
@@ -333,8 +338,10 @@ TEST_F(Program, BackgroundPlacedAheadLooksTheSame) {
             write_config(config);
             const QImage main_thread = first_look(false);
             surface::reset_all();
-            EXPECT_EQ(first_look(true), main_thread);
-            surface::reset_all();
+            for (const bool read_back : {false, true}) {
+                EXPECT_EQ(first_look(true, read_back), main_thread);
+                surface::reset_all();
+            }
         }
     }
 }

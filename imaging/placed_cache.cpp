@@ -1,0 +1,233 @@
+// Placed pixels kept between runs.
+//
+// A file: a 4-byte little-endian header length, the header (text: what the
+// pixels were made from), zeros up to a multiple of 64 bytes, the pixels as
+// RGB32 rows, and an 8-byte checksum of them.
+#include "imaging/placed_cache.h"
+
+#include <QGuiApplication>
+#include <QtGlobal>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <string_view>
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <jpeglib.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace placed_ahead {
+
+namespace {
+
+constexpr std::string_view kMagic = "resistenze placed pixels 1\n";
+constexpr std::size_t kAlign = 64;
+constexpr int kRowsPerCheck = 64; // rows written between looks at `cancel`
+
+std::string stamp_text(const FileStamp& s) {
+    char text[96];
+    std::snprintf(text, sizeof text, "%lld:%lld:%lld:%lld", (long long)s.device, (long long)s.inode,
+                  (long long)s.size, (long long)s.modified_ns);
+    return text;
+}
+
+// The file that holds the code at `address`, as its stamp.
+std::string code_file(const void* address) {
+    Dl_info info{};
+    if (dladdr(address, &info) == 0 || info.dli_fname == nullptr) return "?";
+    return stamp_text(stamp_of(info.dli_fname));
+}
+
+// This program and the libraries that decode and place pictures: pixels
+// made by another build of any of them are not used.
+const std::string& makers() {
+    static std::once_flag once;
+    static std::string text;
+    std::call_once(once, [] {
+        text = "program " + stamp_text(stamp_of("/proc/self/exe")) + "\n";
+        text += "jpeg " + code_file(reinterpret_cast<const void*>(&jpeg_std_error)) + "\n";
+        text += "qt " + std::string(qVersion()) + " " +
+                code_file(reinterpret_cast<const void*>(&QGuiApplication::platformName)) + "\n";
+    });
+    return text;
+}
+
+std::string header_of_file(const std::string& path, const FileStamp& stamp) {
+    std::string h(kMagic);
+    h += makers();
+    h += "picture " + std::to_string(path.size()) + " " + path + "\n";
+    h += "file " + stamp_text(stamp) + "\n";
+    return h;
+}
+
+std::string header_of(const Placing& p, const FileStamp& stamp) {
+    std::string h = header_of_file(p.path, stamp);
+    h += "area " + std::to_string(p.area.w) + "x" + std::to_string(p.area.h) + "\n";
+    h += "mode " + std::to_string(p.mode) + "\nbackground " + std::to_string(p.background) + "\n";
+    return h;
+}
+
+std::size_t pixels_offset(const std::string& header) {
+    return (4 + header.size() + kAlign - 1) / kAlign * kAlign;
+}
+
+// Four FNV-1a lanes over 32-bit words taken in turn, so that the
+// multiplications do not wait on one another; fed whole rows of 16 bytes.
+struct Checksum {
+    uint64_t lanes[4] = {0xcbf29ce484222325ull, 0x84222325cbf29ce4ull, 0x9ce484222325cbf2ull,
+                         0x2325cbf29ce48422ull};
+    void add(const unsigned char* bytes, std::size_t n) {
+        std::size_t i = 0;
+        for (; i + 16 <= n; i += 16)
+            for (std::size_t k = 0; k < 4; ++k) {
+                uint32_t word;
+                std::memcpy(&word, bytes + i + 4 * k, 4);
+                lanes[k] = (lanes[k] ^ word) * 0x100000001b3ull;
+            }
+        for (std::size_t k = 0; i + 4 <= n; i += 4, ++k) {
+            uint32_t word;
+            std::memcpy(&word, bytes + i, 4);
+            lanes[k] = (lanes[k] ^ word) * 0x100000001b3ull;
+        }
+    }
+    uint64_t value() const {
+        return lanes[0] ^ (lanes[1] << 1) ^ (lanes[2] << 2) ^ (lanes[3] << 3);
+    }
+};
+
+// Reads the header length and the first `length` bytes of the header.
+bool header_starts_with(int fd, const std::string& expected, bool whole) {
+    unsigned char size[4];
+    if (pread(fd, size, 4, 0) != 4) return false;
+    const uint32_t length = uint32_t(size[0]) | uint32_t(size[1]) << 8 | uint32_t(size[2]) << 16 |
+                            uint32_t(size[3]) << 24;
+    if (whole ? length != expected.size() : length < expected.size()) return false;
+    std::string found(expected.size(), '\0');
+    return pread(fd, found.data(), found.size(), 4) == ssize_t(found.size()) && found == expected;
+}
+
+bool write_all(int fd, const void* data, std::size_t n) {
+    const auto* p = static_cast<const char*>(data);
+    while (n > 0) {
+        const ssize_t written = ::write(fd, p, n);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        p += written;
+        n -= std::size_t(written);
+    }
+    return true;
+}
+
+struct Mapping {
+    void* at;
+    std::size_t bytes;
+};
+
+void unmap(void* info) {
+    auto* m = static_cast<Mapping*>(info);
+    munmap(m->at, m->bytes);
+    delete m;
+}
+
+} // namespace
+
+Cache::Cache(std::string folder) : folder_(std::move(folder)) {}
+
+std::string Cache::default_folder() {
+    const char* xdg = std::getenv("XDG_CACHE_HOME");
+    if (xdg != nullptr && xdg[0] == '/') return std::string(xdg) + "/resistenze";
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] == '/') return std::string(home) + "/.cache/resistenze";
+    return {};
+}
+
+std::string Cache::file_for(const std::string& path) const {
+    uint64_t h = 0xcbf29ce484222325ull;
+    for (unsigned char c : path) h = (h ^ c) * 0x100000001b3ull;
+    char name[32];
+    std::snprintf(name, sizeof name, "/%016llx.placed", (unsigned long long)h);
+    return folder_ + name;
+}
+
+bool Cache::holds(const std::string& path, const FileStamp& stamp) const {
+    if (folder_.empty() || !stamp.valid) return false;
+    const int fd = open(file_for(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool found = header_starts_with(fd, header_of_file(path, stamp), false);
+    close(fd);
+    return found;
+}
+
+QImage Cache::read(const Placing& placing, const FileStamp& stamp) const {
+    if (folder_.empty() || !stamp.valid || placing.area.w <= 0 || placing.area.h <= 0) return {};
+    const std::string header = header_of(placing, stamp);
+    const std::size_t offset = pixels_offset(header);
+    const std::size_t pixel_bytes = std::size_t(placing.area.w) * std::size_t(placing.area.h) * 4;
+    const std::size_t bytes = offset + pixel_bytes + 8;
+    const int fd = open(file_for(placing.path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return {};
+    struct stat st {};
+    void* at = MAP_FAILED;
+    if (fstat(fd, &st) == 0 && std::size_t(st.st_size) == bytes &&
+        header_starts_with(fd, header, true))
+        // Private: drawing on the pixels later changes them here only.
+        at = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+    close(fd);
+    if (at == MAP_FAILED) return {};
+    const auto* base = static_cast<unsigned char*>(at);
+    Checksum sum;
+    sum.add(base + offset, pixel_bytes);
+    uint64_t stored;
+    std::memcpy(&stored, base + offset + pixel_bytes, 8);
+    QImage pixels;
+    if (stored == sum.value())
+        pixels = QImage(static_cast<uchar*>(at) + offset, placing.area.w, placing.area.h,
+                        qsizetype(placing.area.w) * 4, QImage::Format_RGB32, unmap,
+                        new Mapping{at, bytes});
+    if (pixels.isNull()) munmap(at, bytes);
+    return pixels;
+}
+
+void Cache::write(const Placing& placing, const FileStamp& stamp, const QImage& pixels,
+                  const std::atomic<bool>& cancel) const {
+    if (folder_.empty() || !stamp.valid || pixels.format() != QImage::Format_RGB32 ||
+        pixels.size() != QSize(placing.area.w, placing.area.h) ||
+        pixels.bytesPerLine() != qsizetype(pixels.width()) * 4)
+        return;
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(folder_).parent_path(), error);
+    if (mkdir(folder_.c_str(), 0700) != 0 && errno != EEXIST) return;
+    std::string temporary = folder_ + "/.placed-XXXXXX";
+    const int fd = mkstemp(temporary.data());
+    if (fd < 0) return;
+
+    const std::string header = header_of(placing, stamp);
+    std::string head(pixels_offset(header), '\0');
+    const auto length = uint32_t(header.size());
+    for (int i = 0; i < 4; ++i) head[std::size_t(i)] = char(length >> (8 * i));
+    std::memcpy(head.data() + 4, header.data(), header.size());
+    bool ok = write_all(fd, head.data(), head.size());
+    // The rows follow one another in memory.
+    const std::size_t chunk = std::size_t(pixels.width()) * 4 * kRowsPerCheck;
+    const std::size_t all = std::size_t(pixels.width()) * 4 * std::size_t(pixels.height());
+    Checksum sum;
+    for (std::size_t at = 0; ok && at < all; at += chunk) {
+        const std::size_t n = std::min(chunk, all - at);
+        ok = !cancel && write_all(fd, pixels.constBits() + at, n);
+    }
+    sum.add(pixels.constBits(), all);
+    const uint64_t value = sum.value();
+    ok = ok && write_all(fd, &value, 8);
+    ok = close(fd) == 0 && ok;
+    if (!ok || std::rename(temporary.c_str(), file_for(placing.path).c_str()) != 0)
+        unlink(temporary.c_str());
+}
+
+} // namespace placed_ahead

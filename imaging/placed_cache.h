@@ -1,0 +1,47 @@
+// Placed pixels kept between runs: a start with the same picture, the same
+// window size and the same program reads back the background as it was
+// placed last time instead of decoding and placing the picture again.
+//
+// One file per picture path, in the user's cache folder. It holds what its
+// pixels were made from (this program's and its libraries' files, the
+// picture file's identity, the placing) and a checksum of them; it is used
+// only when every one of those matches, and replaced whole (written aside,
+// then renamed over), so a reader never sees it half-written.
+#pragma once
+
+#include "imaging/placed_ahead.h"
+
+#include <QImage>
+#include <atomic>
+#include <string>
+
+namespace placed_ahead {
+
+class Cache {
+  public:
+    // The cache in `folder` (created when first written); an empty folder
+    // keeps nothing.
+    explicit Cache(std::string folder);
+    // $XDG_CACHE_HOME/resistenze, or ~/.cache/resistenze; empty when the
+    // environment names neither.
+    static std::string default_folder();
+
+    // Whether pixels of the picture at `path`, as `stamp` describes it, are
+    // kept (for some placing).
+    bool holds(const std::string& path, const FileStamp& stamp) const;
+    // The pixels kept for exactly `placing` of the file as `stamp`
+    // describes it; null when there are none, or they fail their checksum.
+    QImage read(const Placing& placing, const FileStamp& stamp) const;
+    // Keeps `pixels` (RGB32, the placing's size) for `placing` of the file
+    // as `stamp` describes it, in place of what was kept for that path.
+    // Best effort: nothing is kept when the folder cannot be written, or
+    // once `cancel` is set.
+    void write(const Placing& placing, const FileStamp& stamp, const QImage& pixels,
+               const std::atomic<bool>& cancel) const;
+
+  private:
+    std::string file_for(const std::string& path) const;
+    std::string folder_;
+};
+
+} // namespace placed_ahead
