@@ -11,6 +11,12 @@
 // equals its value in a settled reference run, taken once per program a few
 // seconds after its start.
 //
+// The program keeps the background as it placed it between runs, as it
+// does for a person starting it day after day: here in a folder of this
+// benchmark's own, filled by the reference run. --cold empties that folder
+// before every run, as the first start after a new picture, window size or
+// build finds it.
+//
 // Prints both medians, their ratio, and each program's processor time,
 // minor page faults and peak resident memory (medians). --timeline prints,
 // for every run, when the count of final pixels changed.
@@ -22,7 +28,7 @@
 // during the runs, the ratio is not printed. --force prints it anyway,
 // marked as taken on a busy machine.
 //
-//   screen_startup [--runs N] [--period-us U] [--timeline] [--force]
+//   screen_startup [--runs N] [--period-us U] [--timeline] [--force] [--cold]
 //                  [--program FILE] [--baseline FILE] [--folder DIR]
 #include "app/layout.h"
 #include "bench/child_process.h"
@@ -70,12 +76,14 @@ using bench::median;
 
 // ------------------------------------------------------------------ processes
 
-// Starts `program` in `folder` on `display`, its output thrown away.
-pid_t spawn(const std::string& program, const std::string& folder, const std::string& display) {
+// Starts `program` in `folder` on `display`, its output thrown away, with
+// its cache in `cache`.
+pid_t spawn(const std::string& program, const std::string& folder, const std::string& display,
+            const std::string& cache) {
     bench::Launch launch;
     launch.args = {program};
     launch.folder = folder;
-    launch.env = {{"DISPLAY", display}, {"QT_QPA_PLATFORM", "xcb"}};
+    launch.env = {{"DISPLAY", display}, {"QT_QPA_PLATFORM", "xcb"}, {"XDG_CACHE_HOME", cache}};
     launch.unset_env = {"WAYLAND_DISPLAY"};
     launch.quiet = true;
     return bench::start(launch);
@@ -202,6 +210,8 @@ size_t count_equal(const std::vector<uint32_t>& a, const std::vector<uint32_t>& 
 struct Config {
     std::string display;
     std::string folder;
+    std::string cache;
+    bool cold = false;
     int64_t period_ns = 2000000;
 };
 
@@ -229,7 +239,7 @@ bool clean_root(const Config& cfg, Samples& screen) {
 
 bool take_reference(const Config& cfg, Samples& screen, Program& p) {
     if (!clean_root(cfg, screen)) return false;
-    const pid_t pid = spawn(p.path, cfg.folder, cfg.display);
+    const pid_t pid = spawn(p.path, cfg.folder, cfg.display, cfg.cache);
     sleep_seconds(kSettleSeconds);
     const bool ok = screen.read(p.reference);
     finish(pid);
@@ -247,13 +257,14 @@ struct Step {
 
 bool timed_run(const Config& cfg, Samples& screen, Program& p, bool timeline) {
     if (!clean_root(cfg, screen)) return false;
+    if (cfg.cold) std::filesystem::remove_all(cfg.cache + "/resistenze");
     sleep_seconds(0.05); // let the server and the machine go quiet
     const std::vector<uint32_t> plain(screen.size(), kRootPixel);
     std::vector<uint32_t> now;
     std::vector<Step> steps;
     double first = -1, final = -1;
     const int64_t start = now_ns();
-    const pid_t pid = spawn(p.path, cfg.folder, cfg.display);
+    const pid_t pid = spawn(p.path, cfg.folder, cfg.display, cfg.cache);
     for (int64_t next = start; final < 0;) {
         const int64_t asked = now_ns();
         const double ms = double(asked - start) / 1e6;
@@ -325,6 +336,8 @@ int main(int argc, char** argv) {
             timeline = true;
         else if (a == "--force")
             force = true;
+        else if (a == "--cold")
+            cfg.cold = true;
         else if (a == "--program" && has_value)
             program.path = argv[++i];
         else if (a == "--baseline" && has_value)
@@ -333,7 +346,7 @@ int main(int argc, char** argv) {
             cfg.folder = argv[++i];
         else {
             std::fprintf(stderr,
-                         "usage: %s [--runs N] [--period-us U] [--timeline] [--force] "
+                         "usage: %s [--runs N] [--period-us U] [--timeline] [--force] [--cold] "
                          "[--program FILE] [--baseline FILE] [--folder DIR]\n",
                          argv[0]);
             return 2;
@@ -343,6 +356,17 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "screen_startup: no fondo3.jpg in %s\n", cfg.folder.c_str());
         return 1;
     }
+
+    char cache[] = "/tmp/screen_startup-XXXXXX";
+    if (mkdtemp(cache) == nullptr) {
+        std::fprintf(stderr, "screen_startup: no folder for the program's cache\n");
+        return 1;
+    }
+    cfg.cache = cache;
+    struct Remove {
+        std::string folder;
+        ~Remove() { std::filesystem::remove_all(folder); }
+    } remove_cache{cfg.cache};
 
     const double load = bench::load_average();
     bench::OthersMeter others;
@@ -362,8 +386,9 @@ int main(int argc, char** argv) {
     for (const layout::Item& item : layout::dialog_items(kScreenW, kScreenH))
         if (item.id == ID_OROLOGIO) screen.place(item.x - 1, item.y - 1, item.w, item.h);
 
-    std::printf("Xvfb %dx%dx24, %zu samples every %.1f ms, %d runs each, interleaved\n", kScreenW,
-                kScreenH, screen.size(), double(cfg.period_ns) / 1e6, runs);
+    std::printf("Xvfb %dx%dx24, %zu samples every %.1f ms, %d runs each, interleaved, cache %s\n",
+                kScreenW, kScreenH, screen.size(), double(cfg.period_ns) / 1e6, runs,
+                cfg.cold ? "emptied before every run" : "kept between runs");
     int failures = 0;
     if (!take_reference(cfg, screen, baseline) || !take_reference(cfg, screen, program)) {
         std::fprintf(stderr, "screen_startup: a reference run did not cover the screen\n");

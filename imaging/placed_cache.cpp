@@ -5,6 +5,8 @@
 // RGB32 rows, and an 8-byte checksum of them.
 #include "imaging/placed_cache.h"
 
+#include "surface/surface.h"
+
 #include <QGuiApplication>
 #include <QtGlobal>
 #include <cerrno>
@@ -19,7 +21,6 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <jpeglib.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -125,15 +126,17 @@ bool write_all(int fd, const void* data, std::size_t n) {
     return true;
 }
 
-struct Mapping {
-    void* at;
-    std::size_t bytes;
-};
-
-void unmap(void* info) {
-    auto* m = static_cast<Mapping*>(info);
-    munmap(m->at, m->bytes);
-    delete m;
+bool read_all(int fd, void* data, std::size_t n, std::size_t at) {
+    auto* p = static_cast<char*>(data);
+    while (n > 0) {
+        const ssize_t got = pread(fd, p, n, off_t(at));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        p += got;
+        at += std::size_t(got);
+        n -= std::size_t(got);
+    }
+    return true;
 }
 
 } // namespace
@@ -170,29 +173,24 @@ QImage Cache::read(const Placing& placing, const FileStamp& stamp) const {
     const std::string header = header_of(placing, stamp);
     const std::size_t offset = pixels_offset(header);
     const std::size_t pixel_bytes = std::size_t(placing.area.w) * std::size_t(placing.area.h) * 4;
-    const std::size_t bytes = offset + pixel_bytes + 8;
     const int fd = open(file_for(placing.path).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return {};
+    // Read into memory of the program's own, not mapped: the file may be
+    // rewritten or cut short while the pixels are on the screen.
     struct stat st {};
-    void* at = MAP_FAILED;
-    if (fstat(fd, &st) == 0 && std::size_t(st.st_size) == bytes &&
-        header_starts_with(fd, header, true))
-        // Private: drawing on the pixels later changes them here only.
-        at = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-    close(fd);
-    if (at == MAP_FAILED) return {};
-    const auto* base = static_cast<unsigned char*>(at);
-    Checksum sum;
-    sum.add(base + offset, pixel_bytes);
-    uint64_t stored;
-    std::memcpy(&stored, base + offset + pixel_bytes, 8);
     QImage pixels;
-    if (stored == sum.value())
-        pixels = QImage(static_cast<uchar*>(at) + offset, placing.area.w, placing.area.h,
-                        qsizetype(placing.area.w) * 4, QImage::Format_RGB32, unmap,
-                        new Mapping{at, bytes});
-    if (pixels.isNull()) munmap(at, bytes);
-    return pixels;
+    uint64_t stored = 0;
+    if (fstat(fd, &st) == 0 && std::size_t(st.st_size) == offset + pixel_bytes + 8 &&
+        header_starts_with(fd, header, true))
+        pixels = surface::new_image(placing.area.w, placing.area.h);
+    const bool whole = !pixels.isNull() && pixels.bytesPerLine() == qsizetype(placing.area.w) * 4 &&
+                       read_all(fd, pixels.bits(), pixel_bytes, offset) &&
+                       read_all(fd, &stored, 8, offset + pixel_bytes);
+    close(fd);
+    if (!whole) return {};
+    Checksum sum;
+    sum.add(pixels.constBits(), pixel_bytes);
+    return stored == sum.value() ? pixels : QImage();
 }
 
 void Cache::write(const Placing& placing, const FileStamp& stamp, const QImage& pixels,
