@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <mutex>
 #include <string_view>
+#include <vector>
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -31,6 +32,7 @@ namespace {
 constexpr std::string_view kMagic = "resistenze placed pixels 1\n";
 constexpr std::size_t kAlign = 64;
 constexpr int kRowsPerCheck = 64; // rows written between looks at `cancel`
+constexpr const char* kSuffix = ".placed";
 
 std::string stamp_text(const FileStamp& s) {
     char text[96];
@@ -151,21 +153,41 @@ std::string Cache::default_folder() {
     return {};
 }
 
-std::string Cache::file_for(const std::string& path) const {
+std::string Cache::prefix_for(const std::string& path) const {
     uint64_t h = 0xcbf29ce484222325ull;
     for (unsigned char c : path) h = (h ^ c) * 0x100000001b3ull;
     char name[32];
-    std::snprintf(name, sizeof name, "/%016llx.placed", (unsigned long long)h);
-    return folder_ + name;
+    std::snprintf(name, sizeof name, "%016llx-", (unsigned long long)h);
+    return name;
+}
+
+std::string Cache::file_for(const Placing& placing) const {
+    return folder_ + "/" + prefix_for(placing.path) + std::to_string(placing.area.w) + "x" +
+           std::to_string(placing.area.h) + kSuffix;
+}
+
+std::vector<std::string> Cache::files_of(const std::string& path) const {
+    std::vector<std::string> files;
+    const std::string prefix = prefix_for(path);
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_, error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with(prefix) && name.ends_with(kSuffix)) files.push_back(entry.path());
+    }
+    return files;
 }
 
 bool Cache::holds(const std::string& path, const FileStamp& stamp) const {
     if (folder_.empty() || !stamp.valid) return false;
-    const int fd = open(file_for(path).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool found = header_starts_with(fd, header_of_file(path, stamp), false);
-    close(fd);
-    return found;
+    const std::string header = header_of_file(path, stamp);
+    for (const std::string& file : files_of(path)) {
+        const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) continue;
+        const bool found = header_starts_with(fd, header, false);
+        close(fd);
+        if (found) return true;
+    }
+    return false;
 }
 
 QImage Cache::read(const Placing& placing, const FileStamp& stamp) const {
@@ -173,7 +195,7 @@ QImage Cache::read(const Placing& placing, const FileStamp& stamp) const {
     const std::string header = header_of(placing, stamp);
     const std::size_t offset = pixels_offset(header);
     const std::size_t pixel_bytes = std::size_t(placing.area.w) * std::size_t(placing.area.h) * 4;
-    const int fd = open(file_for(placing.path).c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = open(file_for(placing).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return {};
     // Read into memory of the program's own, not mapped: the file may be
     // rewritten or cut short while the pixels are on the screen.
@@ -224,8 +246,22 @@ void Cache::write(const Placing& placing, const FileStamp& stamp, const QImage& 
     const uint64_t value = sum.value();
     ok = ok && write_all(fd, &value, 8);
     ok = close(fd) == 0 && ok;
-    if (!ok || std::rename(temporary.c_str(), file_for(placing.path).c_str()) != 0)
+    const std::string file = file_for(placing);
+    if (!ok || std::rename(temporary.c_str(), file.c_str()) != 0) {
         unlink(temporary.c_str());
+        return;
+    }
+    // Other sizes of the same picture stay; what was kept of it as it was
+    // before, or by another build, goes.
+    const std::string current = header_of_file(placing.path, stamp);
+    for (const std::string& other : files_of(placing.path)) {
+        if (other == file) continue;
+        const int fd = open(other.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) continue;
+        const bool stale = !header_starts_with(fd, current, false);
+        close(fd);
+        if (stale) unlink(other.c_str());
+    }
 }
 
 } // namespace placed_ahead

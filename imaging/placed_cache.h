@@ -2,11 +2,13 @@
 // window size and the same program reads back the background as it was
 // placed last time instead of decoding and placing the picture again.
 //
-// One file per picture path, in the user's cache folder. It holds what its
-// pixels were made from (this program's and its libraries' files, the
-// picture file's identity, the placing) and a checksum of them; it is used
-// only when every one of those matches, and replaced whole (written aside,
-// then renamed over), so a reader never sees it half-written.
+// One file per picture path and window size, in the user's cache folder;
+// those of a picture as it no longer is go when it is kept again. A file
+// holds what its pixels were made from (this program's and its libraries'
+// files, the picture file's identity, the placing) and a checksum of them;
+// it is used only when every one of those matches, and replaced whole
+// (written aside, then renamed over), so a reader never sees it
+// half-written.
 #pragma once
 
 #include "imaging/placed_ahead.h"
@@ -14,6 +16,7 @@
 #include <QImage>
 #include <atomic>
 #include <string>
+#include <vector>
 
 namespace placed_ahead {
 
@@ -40,7 +43,10 @@ class Cache {
                const std::atomic<bool>& cancel) const;
 
   private:
-    std::string file_for(const std::string& path) const;
+    // Files are named after the picture's path and the placing's size.
+    std::string prefix_for(const std::string& path) const;
+    std::string file_for(const Placing& placing) const;
+    std::vector<std::string> files_of(const std::string& path) const;
     std::string folder_;
 };
 
