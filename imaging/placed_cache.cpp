@@ -41,23 +41,27 @@ std::string stamp_text(const FileStamp& s) {
     return text;
 }
 
-// The file that holds the code at `address`, as its stamp.
-std::string code_file(const void* address) {
+// The file that holds the code at `address`; none when it cannot be told.
+FileStamp code_file(const void* address) {
     Dl_info info{};
-    if (dladdr(address, &info) == 0 || info.dli_fname == nullptr) return "?";
-    return stamp_text(stamp_of(info.dli_fname));
+    if (dladdr(address, &info) == 0 || info.dli_fname == nullptr) return {};
+    return stamp_of(info.dli_fname);
 }
 
 // This program and the libraries that decode and place pictures: pixels
-// made by another build of any of them are not used.
+// made by another build of any of them are not used. Empty when one of them
+// cannot be told (a program replaced while it runs): then nothing is kept.
 const std::string& makers() {
     static std::once_flag once;
     static std::string text;
     std::call_once(once, [] {
-        text = "program " + stamp_text(stamp_of("/proc/self/exe")) + "\n";
-        text += "jpeg " + code_file(reinterpret_cast<const void*>(&jpeg_std_error)) + "\n";
-        text += "qt " + std::string(qVersion()) + " " +
-                code_file(reinterpret_cast<const void*>(&QGuiApplication::platformName)) + "\n";
+        const FileStamp program = stamp_of("/proc/self/exe");
+        const FileStamp jpeg = code_file(reinterpret_cast<const void*>(&jpeg_std_error));
+        const FileStamp qt =
+            code_file(reinterpret_cast<const void*>(&QGuiApplication::platformName));
+        if (!program.valid || !jpeg.valid || !qt.valid) return;
+        text = "program " + stamp_text(program) + "\njpeg " + stamp_text(jpeg) + "\nqt " +
+               qVersion() + " " + stamp_text(qt) + "\n";
     });
     return text;
 }
@@ -143,7 +147,7 @@ bool read_all(int fd, void* data, std::size_t n, std::size_t at) {
 
 } // namespace
 
-Cache::Cache(std::string folder) : folder_(std::move(folder)) {}
+Cache::Cache(std::string folder) : folder_(makers().empty() ? std::string() : std::move(folder)) {}
 
 std::string Cache::default_folder() {
     const char* xdg = std::getenv("XDG_CACHE_HOME");
