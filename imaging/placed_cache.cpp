@@ -10,6 +10,7 @@
 #include <QGuiApplication>
 #include <QtGlobal>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -33,6 +34,9 @@ constexpr std::string_view kMagic = "resistenze placed pixels 1\n";
 constexpr std::size_t kAlign = 64;
 constexpr int kRowsPerCheck = 64; // rows written between looks at `cancel`
 constexpr const char* kSuffix = ".placed";
+constexpr const char* kTemporary = ".placed-"; // a file being written
+// A file being written for longer than this was left by a run that ended.
+constexpr auto kLeftBehind = std::chrono::hours(1);
 
 std::string stamp_text(const FileStamp& s) {
     char text[96];
@@ -85,8 +89,8 @@ std::size_t pixels_offset(const std::string& header) {
     return (4 + header.size() + kAlign - 1) / kAlign * kAlign;
 }
 
-// Four FNV-1a lanes over 32-bit words taken in turn, so that the
-// multiplications do not wait on one another; fed whole rows of 16 bytes.
+// The pixels' checksum: four FNV-1a lanes over 32-bit words taken in turn,
+// so that the multiplications do not wait on one another.
 struct Checksum {
     uint64_t lanes[4] = {0xcbf29ce484222325ull, 0x84222325cbf29ce4ull, 0x9ce484222325cbf2ull,
                          0x2325cbf29ce48422ull};
@@ -109,7 +113,8 @@ struct Checksum {
     }
 };
 
-// Reads the header length and the first `length` bytes of the header.
+// Whether the header of the file open as `fd` is `expected` (`whole`), or
+// begins with it.
 bool header_starts_with(int fd, const std::string& expected, bool whole) {
     unsigned char size[4];
     if (pread(fd, size, 4, 0) != 4) return false;
@@ -228,7 +233,7 @@ void Cache::write(const Placing& placing, const FileStamp& stamp, const QImage& 
     std::error_code error;
     std::filesystem::create_directories(std::filesystem::path(folder_).parent_path(), error);
     if (mkdir(folder_.c_str(), 0700) != 0 && errno != EEXIST) return;
-    std::string temporary = folder_ + "/.placed-XXXXXX";
+    std::string temporary = folder_ + "/" + kTemporary + "XXXXXX";
     const int fd = mkstemp(temporary.data());
     if (fd < 0) return;
 
@@ -256,7 +261,14 @@ void Cache::write(const Placing& placing, const FileStamp& stamp, const QImage& 
         return;
     }
     // Other sizes of the same picture stay; what was kept of it as it was
-    // before, or by another build, goes.
+    // before, or by another build, goes, and so do files left half-written.
+    for (const auto& entry : std::filesystem::directory_iterator(folder_, error)) {
+        std::error_code old;
+        const auto modified = entry.last_write_time(old);
+        if (entry.path().filename().string().starts_with(kTemporary) && !old &&
+            std::filesystem::file_time_type::clock::now() - modified > kLeftBehind)
+            std::filesystem::remove(entry.path(), old);
+    }
     const std::string current = header_of_file(placing.path, stamp);
     for (const std::string& other : files_of(placing.path)) {
         if (other == file) continue;

@@ -9,6 +9,7 @@
 #include "imaging_support.h"
 #include "surface/surface.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -228,13 +229,19 @@ TEST_F(Imaging, KeptPlacedPixelsComeBackOnlyUnchanged) {
         EXPECT_EQ(cache.holds("a.jpg", c.file), c.file == stamp);
         EXPECT_EQ(cache.read(c.asked, c.file), c.back ? pixels : QImage());
     }
-    // Another size is kept beside; a newer file replaces both.
+    // Another size is kept beside; a newer file replaces both, and a file
+    // some earlier run left half-written goes too.
     const placed_ahead::Placing wider{"a.jpg", {71, 50}, 1, 0x0000FF};
     const QImage wide = pattern(71, 50, 6).convertToFormat(QImage::Format_RGB32);
     cache.write(placing, stamp, pixels, cancel);
     cache.write(wider, stamp, wide, cancel);
     EXPECT_EQ(cache.read(placing, stamp), pixels);
     EXPECT_EQ(cache.read(wider, stamp), wide);
+    QFile left(QStringLiteral("kept/.placed-left"));
+    ASSERT_TRUE(left.open(QIODevice::WriteOnly));
+    left.setFileTime(QDateTime::currentDateTime().addSecs(-7200),
+                     QFileDevice::FileModificationTime);
+    left.close();
     cache.write(placing, other, pixels, cancel);
     EXPECT_EQ(cache.read(wider, stamp), QImage());
     EXPECT_EQ(QDir("kept").entryList(QDir::Files | QDir::Hidden).size(), 1);
