@@ -125,6 +125,15 @@ bool header_starts_with(int fd, const std::string& expected, bool whole) {
     return pread(fd, found.data(), found.size(), 4) == ssize_t(found.size()) && found == expected;
 }
 
+// The same of the file at `file`.
+bool file_begins_with(const std::string& file, const std::string& expected) {
+    const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool found = header_starts_with(fd, expected, false);
+    close(fd);
+    return found;
+}
+
 bool write_all(int fd, const void* data, std::size_t n) {
     const auto* p = static_cast<const char*>(data);
     while (n > 0) {
@@ -189,13 +198,8 @@ std::vector<std::string> Cache::files_of(const std::string& path) const {
 bool Cache::holds(const std::string& path, const FileStamp& stamp) const {
     if (folder_.empty() || !stamp.valid) return false;
     const std::string header = header_of_file(path, stamp);
-    for (const std::string& file : files_of(path)) {
-        const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) continue;
-        const bool found = header_starts_with(fd, header, false);
-        close(fd);
-        if (found) return true;
-    }
+    for (const std::string& file : files_of(path))
+        if (file_begins_with(file, header)) return true;
     return false;
 }
 
@@ -243,15 +247,16 @@ void Cache::write(const Placing& placing, const FileStamp& stamp, const QImage& 
     for (int i = 0; i < 4; ++i) head[std::size_t(i)] = char(length >> (8 * i));
     std::memcpy(head.data() + 4, header.data(), header.size());
     bool ok = write_all(fd, head.data(), head.size());
-    // The rows follow one another in memory.
+    // The rows follow one another in memory; every chunk but the last is a
+    // whole number of the checksum's 16-byte steps.
     const std::size_t chunk = std::size_t(pixels.width()) * 4 * kRowsPerCheck;
     const std::size_t all = std::size_t(pixels.width()) * 4 * std::size_t(pixels.height());
     Checksum sum;
     for (std::size_t at = 0; ok && at < all; at += chunk) {
         const std::size_t n = std::min(chunk, all - at);
+        sum.add(pixels.constBits() + at, n);
         ok = !cancel && write_all(fd, pixels.constBits() + at, n);
     }
-    sum.add(pixels.constBits(), all);
     const uint64_t value = sum.value();
     ok = ok && write_all(fd, &value, 8);
     ok = close(fd) == 0 && ok;
@@ -270,14 +275,8 @@ void Cache::write(const Placing& placing, const FileStamp& stamp, const QImage& 
             std::filesystem::remove(entry.path(), old);
     }
     const std::string current = header_of_file(placing.path, stamp);
-    for (const std::string& other : files_of(placing.path)) {
-        if (other == file) continue;
-        const int fd = open(other.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) continue;
-        const bool stale = !header_starts_with(fd, current, false);
-        close(fd);
-        if (stale) unlink(other.c_str());
-    }
+    for (const std::string& other : files_of(placing.path))
+        if (other != file && !file_begins_with(other, current)) unlink(other.c_str());
 }
 
 } // namespace placed_ahead
