@@ -9,6 +9,7 @@
 
 #include <QGuiApplication>
 #include <QtGlobal>
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -161,7 +162,8 @@ bool read_all(int fd, void* data, std::size_t n, std::size_t at) {
 
 } // namespace
 
-Cache::Cache(std::string folder) : folder_(makers().empty() ? std::string() : std::move(folder)) {}
+Cache::Cache(std::string folder, std::uintmax_t budget)
+    : folder_(makers().empty() ? std::string() : std::move(folder)), budget_(budget) {}
 
 std::string Cache::default_folder() {
     const char* xdg = std::getenv("XDG_CACHE_HOME");
@@ -225,7 +227,10 @@ QImage Cache::read(const Placing& placing, const FileStamp& stamp) const {
     if (!whole) return {};
     Checksum sum;
     sum.add(pixels.constBits(), pixel_bytes);
-    return stored == sum.value() ? pixels : QImage();
+    if (stored != sum.value()) return {};
+    // Marked as used now, so that keeping to the budget spares it.
+    utimensat(AT_FDCWD, file_for(placing).c_str(), nullptr, 0);
+    return pixels;
 }
 
 void Cache::write(const Placing& placing, const FileStamp& stamp, const QImage& pixels,
@@ -277,6 +282,39 @@ void Cache::write(const Placing& placing, const FileStamp& stamp, const QImage& 
     const std::string current = header_of_file(placing.path, stamp);
     for (const std::string& other : files_of(placing.path))
         if (other != file && !file_begins_with(other, current)) unlink(other.c_str());
+    keep_within_budget(file);
+}
+
+void Cache::keep_within_budget(const std::string& written) const {
+    struct Kept {
+        std::filesystem::file_time_type used;
+        std::uintmax_t size;
+        std::filesystem::path path;
+    };
+    const std::filesystem::path mine = std::filesystem::path(written).filename();
+    std::vector<Kept> kept;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_, error)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.ends_with(kSuffix) || name.starts_with(kTemporary)) continue;
+        std::error_code time_error, size_error;
+        Kept k{entry.last_write_time(time_error), entry.file_size(size_error), entry.path()};
+        if (!time_error && !size_error) kept.push_back(std::move(k));
+    }
+    // The file just written first, then the others from the last used.
+    std::sort(kept.begin(), kept.end(), [&](const Kept& a, const Kept& b) {
+        const bool a_mine = a.path.filename() == mine, b_mine = b.path.filename() == mine;
+        if (a_mine != b_mine) return a_mine;
+        if (a.used != b.used) return a.used > b.used;
+        return a.path < b.path;
+    });
+    std::uintmax_t total = 0;
+    for (const Kept& k : kept) {
+        if (k.path.filename() != mine && total + k.size > budget_)
+            unlink(k.path.c_str());
+        else
+            total += k.size;
+    }
 }
 
 } // namespace placed_ahead

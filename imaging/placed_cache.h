@@ -3,7 +3,8 @@
 // placed last time instead of decoding and placing the picture again.
 //
 // One file per picture path and window size, in the user's cache folder;
-// those of a picture as it no longer is go when it is kept again. A file
+// those of a picture as it no longer is go when it is kept again, and the
+// folder keeps to a budget, the files used least recently going first. A file
 // holds what its pixels were made from (this program's and its libraries'
 // files, the picture file's identity, the placing) and a checksum of them;
 // it is used only when every one of those matches, and replaced whole
@@ -15,6 +16,7 @@
 
 #include <QImage>
 #include <atomic>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -23,8 +25,10 @@ namespace placed_ahead {
 class Cache {
   public:
     // The cache in `folder` (created when first written); an empty folder
-    // keeps nothing.
-    explicit Cache(std::string folder);
+    // keeps nothing. The folder holds at most `budget` bytes: when a file is
+    // written, those read or written least recently go first.
+    explicit Cache(std::string folder, std::uintmax_t budget = kDefaultBudget);
+    static constexpr std::uintmax_t kDefaultBudget = std::uintmax_t(64) << 20;
     // $XDG_CACHE_HOME/resistenze, or ~/.cache/resistenze; empty when the
     // environment names neither.
     static std::string default_folder();
@@ -47,7 +51,9 @@ class Cache {
     std::string prefix_for(const std::string& path) const;
     std::string file_for(const Placing& placing) const;
     std::vector<std::string> files_of(const std::string& path) const;
+    void keep_within_budget(const std::string& written) const;
     std::string folder_;
+    std::uintmax_t budget_;
 };
 
 } // namespace placed_ahead

@@ -12,6 +12,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 #include <QTemporaryDir>
@@ -245,6 +246,25 @@ TEST_F(Imaging, KeptPlacedPixelsComeBackOnlyUnchanged) {
     cache.write(placing, other, pixels, cancel);
     EXPECT_EQ(cache.read(wider, stamp), QImage());
     EXPECT_EQ(QDir("kept").entryList(QDir::Files | QDir::Hidden).size(), 1);
+    // Over its budget the folder drops what was used least recently: here
+    // the wider file, though the first one was written before it, was read
+    // since.
+    const placed_ahead::Cache small(QDir::current().filePath("kept").toStdString(), 36000);
+    const placed_ahead::Placing widest{"a.jpg", {72, 50}, 1, 0x0000FF};
+    const QImage w72 = pattern(72, 50, 7).convertToFormat(QImage::Format_RGB32);
+    small.write(wider, other, wide, cancel);
+    for (const QFileInfo& f : QDir("kept").entryInfoList(QDir::Files)) {
+        QFile old(f.filePath());
+        ASSERT_TRUE(old.open(QIODevice::ReadWrite));
+        old.setFileTime(
+            QDateTime::currentDateTime().addSecs(f.fileName().contains("71x") ? -20 : -30),
+            QFileDevice::FileModificationTime);
+    }
+    EXPECT_EQ(small.read(placing, other), pixels);
+    small.write(widest, other, w72, cancel);
+    EXPECT_EQ(small.read(placing, other), pixels);
+    EXPECT_EQ(small.read(wider, other), QImage());
+    EXPECT_EQ(small.read(widest, other), w72);
 }
 
 } // namespace
