@@ -246,12 +246,9 @@ TEST_F(Imaging, KeptPlacedPixelsComeBackOnlyUnchanged) {
     cache.write(placing, other, pixels, cancel);
     EXPECT_EQ(cache.read(wider, stamp), QImage());
     EXPECT_EQ(QDir("kept").entryList(QDir::Files | QDir::Hidden).size(), 1);
-    // Over its budget the folder drops what was used least recently: here
-    // the wider file, though the first one was written before it, was read
-    // since.
+    // Over its budget the folder drops what was used least recently: the
+    // wider file, written after the first one, which was read since.
     const placed_ahead::Cache small(QDir::current().filePath("kept").toStdString(), 36000);
-    const placed_ahead::Placing widest{"a.jpg", {72, 50}, 1, 0x0000FF};
-    const QImage w72 = pattern(72, 50, 7).convertToFormat(QImage::Format_RGB32);
     small.write(wider, other, wide, cancel);
     for (const QFileInfo& f : QDir("kept").entryInfoList(QDir::Files)) {
         QFile old(f.filePath());
@@ -261,10 +258,10 @@ TEST_F(Imaging, KeptPlacedPixelsComeBackOnlyUnchanged) {
             QFileDevice::FileModificationTime);
     }
     EXPECT_EQ(small.read(placing, other), pixels);
-    small.write(widest, other, w72, cancel);
-    EXPECT_EQ(small.read(placing, other), pixels);
+    small.write({"a.jpg", {72, 50}, 1, 0x0000FF}, other, pattern(72, 50, 7), cancel);
     EXPECT_EQ(small.read(wider, other), QImage());
-    EXPECT_EQ(small.read(widest, other), w72);
+    EXPECT_EQ(small.read(placing, other), pixels);
+    EXPECT_EQ(QDir("kept").entryList(QDir::Files).size(), 2);
 }
 
 } // namespace
