@@ -95,6 +95,9 @@ class EscapeWhen : public QObject {
 
 // The program as main() runs it, with its start-up work ahead.
 int run_program(char* program, bool at_map) {
+    // The background is kept between runs in the scratch folder, which goes
+    // with the benchmark, never in the user's cache.
+    setenv("XDG_CACHE_HOME", (fs::current_path() / "cache").c_str(), 1);
     StartUpWork ahead;
     if (!surface::start_application(program, [&ahead] { ahead.begin(); })) return 1;
     static EscapeWhen escape(at_map);

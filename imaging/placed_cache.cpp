@@ -239,6 +239,11 @@ void Cache::write(const Placing& placing, const FileStamp& stamp, const QImage& 
         pixels.size() != QSize(placing.area.w, placing.area.h) ||
         pixels.bytesPerLine() != qsizetype(pixels.width()) * 4)
         return;
+    // A window so large that its file alone would take the whole budget is
+    // placed afresh every time.
+    const std::string header = header_of(placing, stamp);
+    const std::size_t all = std::size_t(pixels.width()) * 4 * std::size_t(pixels.height());
+    if (pixels_offset(header) + all + 8 > budget_) return;
     std::error_code error;
     std::filesystem::create_directories(std::filesystem::path(folder_).parent_path(), error);
     if (mkdir(folder_.c_str(), 0700) != 0 && errno != EEXIST) return;
@@ -246,7 +251,6 @@ void Cache::write(const Placing& placing, const FileStamp& stamp, const QImage& 
     const int fd = mkstemp(temporary.data());
     if (fd < 0) return;
 
-    const std::string header = header_of(placing, stamp);
     std::string head(pixels_offset(header), '\0');
     const auto length = uint32_t(header.size());
     for (int i = 0; i < 4; ++i) head[std::size_t(i)] = char(length >> (8 * i));
@@ -255,7 +259,6 @@ void Cache::write(const Placing& placing, const FileStamp& stamp, const QImage& 
     // The rows follow one another in memory; every chunk but the last is a
     // whole number of the checksum's 16-byte steps.
     const std::size_t chunk = std::size_t(pixels.width()) * 4 * kRowsPerCheck;
-    const std::size_t all = std::size_t(pixels.width()) * 4 * std::size_t(pixels.height());
     Checksum sum;
     for (std::size_t at = 0; ok && at < all; at += chunk) {
         const std::size_t n = std::min(chunk, all - at);

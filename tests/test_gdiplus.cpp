@@ -261,6 +261,8 @@ TEST_F(Imaging, KeptPlacedPixelsComeBackOnlyUnchanged) {
     small.write({"a.jpg", {72, 50}, 1, 0x0000FF}, other, pattern(72, 50, 7), cancel);
     EXPECT_EQ(small.read(wider, other), QImage());
     EXPECT_EQ(small.read(placing, other), pixels);
+    // A file larger than the whole budget is not kept at all.
+    small.write({"a.jpg", {100, 100}, 1, 0x0000FF}, other, pattern(100, 100, 8), cancel);
     EXPECT_EQ(QDir("kept").entryList(QDir::Files).size(), 2);
 }
 
