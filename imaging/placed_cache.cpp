@@ -210,7 +210,8 @@ QImage Cache::read(const Placing& placing, const FileStamp& stamp) const {
     const std::string header = header_of(placing, stamp);
     const std::size_t offset = pixels_offset(header);
     const std::size_t pixel_bytes = std::size_t(placing.area.w) * std::size_t(placing.area.h) * 4;
-    const int fd = open(file_for(placing).c_str(), O_RDONLY | O_CLOEXEC);
+    const std::string file = file_for(placing);
+    const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return {};
     // Read into memory of the program's own, not mapped: the file may be
     // rewritten or cut short while the pixels are on the screen.
@@ -229,7 +230,7 @@ QImage Cache::read(const Placing& placing, const FileStamp& stamp) const {
     sum.add(pixels.constBits(), pixel_bytes);
     if (stored != sum.value()) return {};
     // Marked as used now, so that keeping to the budget spares it.
-    utimensat(AT_FDCWD, file_for(placing).c_str(), nullptr, 0);
+    utimensat(AT_FDCWD, file.c_str(), nullptr, 0);
     return pixels;
 }
 
@@ -273,38 +274,44 @@ void Cache::write(const Placing& placing, const FileStamp& stamp, const QImage& 
         unlink(temporary.c_str());
         return;
     }
-    // Other sizes of the same picture stay; what was kept of it as it was
-    // before, or by another build, goes, and so do files left half-written.
-    for (const auto& entry : std::filesystem::directory_iterator(folder_, error)) {
-        std::error_code old;
-        const auto modified = entry.last_write_time(old);
-        if (entry.path().filename().string().starts_with(kTemporary) && !old &&
-            std::filesystem::file_time_type::clock::now() - modified > kLeftBehind)
-            std::filesystem::remove(entry.path(), old);
-    }
-    const std::string current = header_of_file(placing.path, stamp);
-    for (const std::string& other : files_of(placing.path))
-        if (other != file && !file_begins_with(other, current)) unlink(other.c_str());
-    keep_within_budget(file);
+    tidy(file, prefix_for(placing.path), header_of_file(placing.path, stamp));
 }
 
-void Cache::keep_within_budget(const std::string& written) const {
+void Cache::tidy(const std::string& written, const std::string& prefix,
+                 const std::string& current) const {
+    namespace fs = std::filesystem;
     struct Kept {
-        std::filesystem::file_time_type used;
+        fs::file_time_type used;
         std::uintmax_t size;
-        std::filesystem::path path;
+        fs::path path;
     };
-    const std::filesystem::path mine = std::filesystem::path(written).filename();
+    const fs::path mine = fs::path(written).filename();
     std::vector<Kept> kept;
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder_, error)) {
+    for (const auto& entry : fs::directory_iterator(folder_, error)) {
         const std::string name = entry.path().filename().string();
-        if (!name.ends_with(kSuffix) || name.starts_with(kTemporary)) continue;
         std::error_code time_error, size_error;
-        Kept k{entry.last_write_time(time_error), entry.file_size(size_error), entry.path()};
-        if (!time_error && !size_error) kept.push_back(std::move(k));
+        const auto used = entry.last_write_time(time_error);
+        if (time_error) continue;
+        // Files left half-written by a run that ended go.
+        if (name.starts_with(kTemporary)) {
+            if (fs::file_time_type::clock::now() - used > kLeftBehind)
+                fs::remove(entry.path(), time_error);
+            continue;
+        }
+        if (!name.ends_with(kSuffix)) continue;
+        // Other sizes of the same picture stay; what was kept of it as it was
+        // before, or by another build, goes.
+        if (entry.path().filename() != mine && name.starts_with(prefix) &&
+            !file_begins_with(entry.path(), current)) {
+            unlink(entry.path().c_str());
+            continue;
+        }
+        Kept k{used, entry.file_size(size_error), entry.path()};
+        if (!size_error) kept.push_back(std::move(k));
     }
-    // The file just written first, then the others from the last used.
+    // Within the budget: the file just written first, then the others from
+    // the last used.
     std::sort(kept.begin(), kept.end(), [&](const Kept& a, const Kept& b) {
         const bool a_mine = a.path.filename() == mine, b_mine = b.path.filename() == mine;
         if (a_mine != b_mine) return a_mine;

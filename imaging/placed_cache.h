@@ -51,7 +51,11 @@ class Cache {
     std::string prefix_for(const std::string& path) const;
     std::string file_for(const Placing& placing) const;
     std::vector<std::string> files_of(const std::string& path) const;
-    void keep_within_budget(const std::string& written) const;
+    // After `written` is kept: removes files left half-written, those of the
+    // same picture (`prefix`) whose header does not begin with `current`,
+    // and, beyond the budget, those used least recently.
+    void tidy(const std::string& written, const std::string& prefix,
+              const std::string& current) const;
     std::string folder_;
     std::uintmax_t budget_;
 };
