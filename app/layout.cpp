@@ -2,10 +2,10 @@
 // strip, result fields, "Fine" and "Resetta".
 #include "app/layout.h"
 
+#include "base/latin1.h"
 #include "calc/calc.h"
 #include "ngbutton/faces_ahead.h"
 #include "ngbutton/ngbutton.h"
-#include "base/latin1.h"
 
 #include <cmath>
 

@@ -1,9 +1,9 @@
 // The resistor calculator: readings, result lines, band strip, event handler.
 #pragma once
 
+#include "calc/shared.h"
 #include "calc_core/bands.h"
 #include "calc_core/readings.h"
-#include "calc/shared.h"
 
 #include <cstdint>
 #include <string>

@@ -4,8 +4,8 @@
 // (effect_positions.cpp); every processor writes the same bytes.
 #include "imaging/effect_pixels.h"
 
-#include "imaging/effect_loops.h"
 #include "base/snapshot.h"
+#include "imaging/effect_loops.h"
 
 #include <array>
 #include <cmath>

@@ -2,10 +2,10 @@
 // into drawing targets, and pictures placed on graphic controls.
 #include "imaging/picture.h"
 
+#include "base/latin1.h"
 #include "imaging/gdiplus.h"
 #include "imaging/placed_ahead.h"
 #include "imaging/placement.h"
-#include "base/latin1.h"
 
 #include <QClipboard>
 #include <QCoreApplication>

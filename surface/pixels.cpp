@@ -1,6 +1,6 @@
 // Pixel snapshots of the current target: read whole, written back clipped.
-#include "surface/canvas.h"
 #include "base/snapshot.h"
+#include "surface/canvas.h"
 
 #include <algorithm>
 #include <cstring>

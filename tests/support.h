@@ -3,9 +3,9 @@
 #pragma once
 
 #include "base/blanks.h"
+#include "base/snapshot.h"
 #include "calc/shared.h"
 #include "ngbutton/ngbutton.h"
-#include "base/snapshot.h"
 #include "surface/surface.h"
 
 #include <QAccessible>
