@@ -28,18 +28,6 @@ void SERIEDIC(const surface::Handle& dialog, const int32_t& background_id, const
               float& X, float& Y, float& L, float& A);
 void DEFINISC(const surface::Handle& dialog, const int32_t& background_id, const int32_t& W,
               const int32_t& H);
-// The same, the buttons' faces composed on the workers of `faces` once the
-// background is final (nullptr: each painted where it is defined).
-namespace ngbutton {
-class FacesAhead;
-}
-void DEFINISC(const surface::Handle& dialog, const int32_t& background_id, const int32_t& W,
-              const int32_t& H, ngbutton::FacesAhead* faces);
 
 // The main procedure: start-up, modal run, shut-down. Returns 0.
 int PRINCIPALE();
-// The same, with the work `ahead` began before the application object
-// existed: its results are taken where they are needed, and what was not
-// taken once the controls are made is ended.
-class StartUpWork;
-int PRINCIPALE(StartUpWork& ahead);

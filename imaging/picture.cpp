@@ -4,7 +4,6 @@
 
 #include "base/latin1.h"
 #include "imaging/gdiplus.h"
-#include "imaging/placed_ahead.h"
 #include "imaging/placement.h"
 
 #include <QClipboard>
@@ -234,14 +233,7 @@ void NG_CARIC(const surface::Handle& dialog, const int32_t& id, const std::strin
         return;
     }
 
-    // The same placing may have been done ahead on a worker.
-    bool placed = false;
-    if (QImage ahead = placed_ahead::take({path, c, modo, background}); !ahead.isNull()) {
-        surface::select_target(dialog, id, surface::Display::Deferred);
-        placed = surface::take_pixels(std::move(ahead));
-    }
-    const int32_t picture =
-        placed ? 0 : load_picture(path, {.purpose = gdiplus::LoadFor::Placing, .cover = c});
+    const int32_t picture = load_picture(path, {.purpose = gdiplus::LoadFor::Placing, .cover = c});
     if (picture != 0) {
         const surface::Size i = surface::client_size();
         surface::select_target(dialog, id, surface::Display::Deferred);
@@ -252,7 +244,7 @@ void NG_CARIC(const surface::Handle& dialog, const int32_t& id, const std::strin
                              to.y2, 0, 0);
         }
     }
-    if (placed || picture != 0) {
+    if (picture != 0) {
         const std::string label = picture_label(file);
         const surface::Handle font = surface::create_font("pragmatapro", 10, 0, 0);
         surface::select_font(font);

@@ -14,10 +14,6 @@
 #include <string>
 #include <vector>
 
-namespace ngbutton {
-class FacesAhead;
-}
-
 constexpr int32_t NG_MAX_BOTTONE = 10000; // last index of the button table
 constexpr int32_t NG_MAX_IMMAGINE = 1000; // last button index of the picture cache
 
@@ -54,10 +50,6 @@ void NG_CREA_TABELLE();
 // that it rests in the state it was given.
 void NG_DEF_B(const surface::Handle& dialog, const int32_t& background_id, const int32_t& id,
               NG_BOTTONE& record);
-// The same, taking the button's face from `faces` when it was composed there
-// (nullptr: painted here).
-void NG_DEF_B(const surface::Handle& dialog, const int32_t& background_id, const int32_t& id,
-              NG_BOTTONE& record, ngbutton::FacesAhead* faces);
 // Flips `stato` and paints the look of the new state.
 void NG_DISEG(const surface::Handle& dialog, const int32_t& background_id, const int32_t& id,
               NG_BOTTONE& record);

@@ -103,9 +103,6 @@ struct TargetRef {
 };
 
 TargetRef find_target(Handle handle);
-// The calling thread's private target while it draws on one, else nullptr
-// (private_target.cpp); it then stands before any selected target.
-Canvas* private_canvas();
 TargetRef find_source(Handle handle, int32_t id);
 TargetRef current();
 void set_current(Handle handle);

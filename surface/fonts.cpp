@@ -104,9 +104,6 @@ const QFont* the_default_font() {
 
 const QFont* font_of(const DrawState& state) {
     if (!fonts_available()) return nullptr;
-    bool own = false;
-    if (const QFont* font = thread_font(state.font, own)) return font;
-    if (own) return thread_font(1, own);
     if (const QFont* font = fonts().find(state.font)) return font;
     return the_default_font();
 }
@@ -166,9 +163,7 @@ Handle create_font(const std::string& face, int32_t points, int32_t style_bits, 
 void select_font(Handle font) {
     TargetRef t = current();
     if (!t) return;
-    bool own = false;
-    const bool known = font == 0 || font == 1 || thread_font(font, own) != nullptr ||
-                       (!own && fonts().find(font) != nullptr);
+    const bool known = font == 0 || font == 1 || fonts().find(font) != nullptr;
     if (known) t.canvas->state.font = font == 0 ? 1 : font;
 }
 

@@ -29,7 +29,6 @@ TargetRef find_source(Handle handle, int32_t id) {
 }
 
 TargetRef current() {
-    if (Canvas* own = private_canvas()) return {own, nullptr};
     return find_target(current_target_handle);
 }
 void set_current(Handle handle) {
@@ -169,16 +168,6 @@ Size client_size() {
     if (!t) return {};
     const QSize size = t.canvas->size();
     return {size.width(), size.height()};
-}
-
-bool take_pixels(QImage pixels) {
-    TargetRef t = drawing_target();
-    if (!t || pixels.format() != QImage::Format_RGB32 || pixels.size() != t.canvas->size())
-        return false;
-    t.canvas->image = std::move(pixels);
-    t.canvas->plain = false;
-    drawn(t);
-    return true;
 }
 
 QImage* device_context() {
