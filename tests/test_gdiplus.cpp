@@ -4,6 +4,7 @@
 #include "imaging/gdiplus.h"
 #include "imaging/picture.h"
 #include "imaging_support.h"
+#include "ngbutton/ngbutton.h"
 #include "surface/surface.h"
 
 #include <QFile>
