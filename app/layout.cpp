@@ -19,7 +19,7 @@ std::string with_blank(int32_t n) {
     return s;
 }
 
-void place(NG_BOTTONE& r, float X, float Y, float L, float A) {
+void set_rectangle(NG_BOTTONE& r, float X, float Y, float L, float A) {
     r.x = base::round_even(X);
     r.y = base::round_even(Y);
     r.larghezza = base::round_even(L);
@@ -99,7 +99,7 @@ NG_BOTTONE command_button(int32_t id, const std::string& testo_0, const std::str
     NG_BOTTONE r;
     r.indice = id;
     r.stato = 0;
-    place(r, X, Y, L, A);
+    set_rectangle(r, X, Y, L, A);
     r.testo_0 = base::upper_latin1(testo_0);
     r.testo_1 = testo_1;
     r.colore_testo_0 = 0xFFFFFF;
@@ -122,7 +122,7 @@ NG_BOTTONE colour_button(int32_t base_id, int32_t i, float X, float Y, float L, 
     NG_BOTTONE r;
     r.indice = base_id + i;
     r.stato = 0;
-    place(r, X, Y, L, A);
+    set_rectangle(r, X, Y, L, A);
     r.testo_0 = name;
     r.testo_1 = name;
     r.colore_testo_0 = light ? 0 : 0xFFFFFF;

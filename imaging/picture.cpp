@@ -104,7 +104,7 @@ int32_t load_picture(const std::string& file, const PictureLoad& load) {
     bool created = false;
     int32_t tw = 0, th = 0;
     if (load.purpose == LoadFor::Placing) {
-        // A picture decoded already (ahead of time) becomes the bitmap as it
+        // A picture decoded already (when it was loaded) becomes the bitmap as it
         // is: drawn 1:1 over a new black bitmap it would leave exactly these
         // pixels, and the bitmap's own full-size memory is saved.
         const QImage decoded = gdiplus::decoded_pixels(image);

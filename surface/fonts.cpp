@@ -118,16 +118,16 @@ TextMetrics text_metrics(const QFont& font, const QString& text) {
         TextMetrics metrics;
     };
     constexpr size_t most_entries = 512;
-    thread_local QHash<QString, std::vector<Entry>> cache;
+    thread_local QHash<QString, std::vector<Entry>> measured;
     thread_local size_t entries = 0;
     thread_local uint64_t generation = 0;
     const uint64_t now = font_files_generation.load();
     if (generation != now || entries >= most_entries) {
-        cache.clear();
+        measured.clear();
         entries = 0;
         generation = now;
     }
-    std::vector<Entry>& same_text = cache[text];
+    std::vector<Entry>& same_text = measured[text];
     for (const Entry& e : same_text)
         if (e.font == font && e.font.resolveMask() == font.resolveMask()) return e.metrics;
     const QFontMetrics fm(font);
