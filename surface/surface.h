@@ -10,7 +10,6 @@
 // drawing target is per thread.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -198,12 +197,10 @@ void copy_image(const QImage& source, double x1, double y1, double x2, double y2
                 double dy);
 void stretch(Handle source, int32_t source_id, double x1, double y1, double x2, double y2,
              double x3, double y3, double x4, double y4, int32_t mix = 0, int32_t mode = 0);
-// What stretch() does, between two RGB32 images of any thread's own; the
-// area of `to` that was written (null when nothing was, or when `from` is
-// not RGB32). Once `cancel` is set the area is left part-written.
+// What stretch() does, between two RGB32 images; the area of `to` that was
+// written (null when nothing was, or when `from` is not RGB32).
 QRect stretch_image(const QImage& from, double x1, double y1, double x2, double y2, QImage& to,
-                    double x3, double y3, double x4, double y4,
-                    const std::atomic<bool>* cancel = nullptr);
+                    double x3, double y3, double x4, double y4);
 
 // ---------------------------------------------------------------- memory
 // A new RGB32 image, its pixels not yet written; null when it cannot be had.
