@@ -4,7 +4,6 @@
 
 #include "base/latin1.h"
 #include "calc/calc.h"
-#include "ngbutton/faces_ahead.h"
 #include "ngbutton/ngbutton.h"
 
 #include <cmath>
@@ -20,7 +19,7 @@ std::string with_blank(int32_t n) {
     return s;
 }
 
-void place(NG_BOTTONE& r, float X, float Y, float L, float A) {
+void set_rectangle(NG_BOTTONE& r, float X, float Y, float L, float A) {
     r.x = base::round_even(X);
     r.y = base::round_even(Y);
     r.larghezza = base::round_even(L);
@@ -39,28 +38,16 @@ struct Collector {
     }
 };
 
-// The graphic buttons of a W by H dialog in the order of creation.
-std::vector<ngbutton::Definition> buttons(int32_t W, int32_t H) {
-    std::vector<ngbutton::Definition> out;
-    for (const Item& item : dialog_items(W, H))
-        if (item.kind == Kind::Button) out.push_back({item.id, item.record});
-    return out;
-}
-
 // Makes the windows: what DEFINISC and SERIEDIC do.
 struct Builder {
     surface::Handle dialog;
     int32_t background_id;
-    // Where the buttons' faces are composed once the background is final.
-    ngbutton::FacesAhead* faces = nullptr;
 
     void background(const Item& item) {
         surface::add_control(dialog, background_id, "", item.x, item.y, item.w, item.h, 0, 0);
         surface::select_target(dialog, background_id, surface::Display::Direct);
         surface::clear(0);
         NG_METTI(dialog, background_id, kBackgroundPicture, "", kBackgroundMode);
-        // The background is the dialog's size, and final.
-        if (faces != nullptr) faces->start(dialog, background_id, buttons(item.w, item.h));
     }
     void clock(const Item& item) {
         surface::add_control(dialog, item.id, "", item.x, item.y, item.w, item.h, 0, 0);
@@ -81,9 +68,9 @@ struct Builder {
     void button(const Item& item) {
         NG_BOTTONE& r = NG_BOTTONI[static_cast<std::size_t>(item.id)];
         r = item.record;
-        NG_DEF_B(dialog, background_id, item.id, r, faces);
+        NG_DEF_B(dialog, background_id, item.id, r);
     }
-    // SERIEDIC, with the faces composed ahead.
+    // SERIEDIC.
     void row(int32_t base, float& X, float& Y, float& L, float& A) {
         lay_out_row(base, X, Y, L, A, *this);
     }
@@ -112,7 +99,7 @@ NG_BOTTONE command_button(int32_t id, const std::string& testo_0, const std::str
     NG_BOTTONE r;
     r.indice = id;
     r.stato = 0;
-    place(r, X, Y, L, A);
+    set_rectangle(r, X, Y, L, A);
     r.testo_0 = base::upper_latin1(testo_0);
     r.testo_1 = testo_1;
     r.colore_testo_0 = 0xFFFFFF;
@@ -135,7 +122,7 @@ NG_BOTTONE colour_button(int32_t base_id, int32_t i, float X, float Y, float L, 
     NG_BOTTONE r;
     r.indice = base_id + i;
     r.stato = 0;
-    place(r, X, Y, L, A);
+    set_rectangle(r, X, Y, L, A);
     r.testo_0 = name;
     r.testo_1 = name;
     r.colore_testo_0 = light ? 0 : 0xFFFFFF;
@@ -166,12 +153,7 @@ void SERIEDIC(const surface::Handle& dialog, const int32_t& background_id, const
 
 void DEFINISC(const surface::Handle& dialog, const int32_t& background_id, const int32_t& W,
               const int32_t& H) {
-    DEFINISC(dialog, background_id, W, H, nullptr);
-}
-
-void DEFINISC(const surface::Handle& dialog, const int32_t& background_id, const int32_t& W,
-              const int32_t& H, ngbutton::FacesAhead* faces) {
     if (NG_BOTTONI.size() <= static_cast<std::size_t>(NG_MAX_BOTTONE)) NG_CREA_TABELLE();
-    layout::Builder b{dialog, background_id, faces};
+    layout::Builder b{dialog, background_id};
     layout::lay_out_dialog(W, H, b);
 }

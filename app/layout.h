@@ -42,7 +42,6 @@ std::vector<Item> dialog_items(int32_t W, int32_t H);
 Item background_item(int32_t W, int32_t H);
 inline constexpr const char* kBackgroundPicture = "fondo3.jpg";
 constexpr int32_t kBackgroundMode = 3;
-constexpr int32_t kBackgroundColour = 0;
 
 // ---------------------------------------------------------------------------
 // The walk itself, shared by the window-making procedures and dialog_items.

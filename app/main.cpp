@@ -1,6 +1,5 @@
 // resistenze: reads the colour code of through-hole resistors.
 #include "app/app.h"
-#include "app/start_up_work.h"
 #include "surface/surface.h"
 
 #include <cstdio>
@@ -50,8 +49,7 @@ int answer_command_line(int argc, char** argv) {
 int main(int argc, char** argv) {
     const int answered = answer_command_line(argc, argv);
     if (answered >= 0) return answered;
-    StartUpWork ahead;
-    if (!surface::start_application(argv[0], [&ahead] { ahead.begin(); })) {
+    if (!surface::start_application(argv[0])) {
         const std::string display = surface::unopened_display();
         if (!display.empty())
             std::fprintf(stderr, "resistenze: cannot open display \"%s\"\n", display.c_str());
@@ -60,5 +58,5 @@ int main(int argc, char** argv) {
                        stderr);
         return 1;
     }
-    return PRINCIPALE(ahead);
+    return PRINCIPALE();
 }

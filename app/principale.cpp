@@ -1,7 +1,6 @@
 // The main procedure: start-up, the modal run of the dialog, shut-down.
 #include "app/app.h"
 #include "app/layout.h"
-#include "app/start_up_work.h"
 
 #include "calc/calc.h"
 #include "imaging/gdiplus.h"
@@ -36,11 +35,6 @@ void NG_FONT_(const std::string& file, const std::string& face, int32_t& handle,
 }
 
 int PRINCIPALE() {
-    StartUpWork none;
-    return PRINCIPALE(none);
-}
-
-int PRINCIPALE(StartUpWork& ahead) {
     // The icon lives in a resource compiled into this library.
     Q_INIT_RESOURCE(assets);
     NG_CREA_TABELLE();
@@ -60,10 +54,6 @@ int PRINCIPALE(StartUpWork& ahead) {
     const surface::Size size = dialog_size(pixelori, pixelver, lavoro);
     const int32_t W = size.w;
     const int32_t H = size.h;
-    // The background picture, decoding since start-up, is placed at its
-    // control's size on a worker while the windows and fonts are made.
-    ahead.place_background(W, H);
-
     surface::create_backdrop("", -1, -1, lavoro.w, lavoro.h, 0, surface::SW_SHOWNORMAL);
     surface::clear(0);
 
@@ -82,7 +72,6 @@ int PRINCIPALE(StartUpWork& ahead) {
     // before; at 96 DPI nothing changes. The fixed 44 points grow with the
     // desktop's scaling, as points should.
     const double h = static_cast<double>(H) * 96.0 / surface::screen_dpi();
-    ahead.fonts_ready();
     NG_FONT_(kFontFile, kFontFace, font_h26.handle, base::round_even(h / 26.0), font_h26.path);
     NG_FONT_(kFontFile, kFontFace, font_44.handle, 44, font_44.path);
     NG_FONT_(kFontFile, kFontFace, font_h28.handle, base::round_even(h / 28.0), font_h28.path);
@@ -92,8 +81,7 @@ int PRINCIPALE(StartUpWork& ahead) {
     font_marchio =
         surface::create_font("DejaVu Sans", base::round_even(h / 50.0), surface::FONT_BOLD, 0);
 
-    DEFINISC(dialogo, ID_SFONDO, W, H, ahead.faces());
-    ahead.end();
+    DEFINISC(dialogo, ID_SFONDO, W, H);
 
     surface::show_modal(dialogo, DLG_CB);
 

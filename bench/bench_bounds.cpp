@@ -12,7 +12,6 @@
 // moment, and again when the main procedure returns. The parent takes the
 // child's peak resident memory from wait4() and the times to its end.
 #include "app/app.h"
-#include "app/start_up_work.h"
 #include "bench/child_process.h"
 #include "surface/surface.h"
 
@@ -93,16 +92,12 @@ class EscapeWhen : public QObject {
     bool pressed_ = false;
 };
 
-// The program as main() runs it, with its start-up work ahead.
+// The program as main() runs it.
 int run_program(char* program, bool at_map) {
-    // The background is kept between runs in the scratch folder, which goes
-    // with the benchmark, never in the user's cache.
-    setenv("XDG_CACHE_HOME", (fs::current_path() / "cache").c_str(), 1);
-    StartUpWork ahead;
-    if (!surface::start_application(program, [&ahead] { ahead.begin(); })) return 1;
+    if (!surface::start_application(program)) return 1;
     static EscapeWhen escape(at_map);
     qApp->installEventFilter(&escape);
-    const int result = PRINCIPALE(ahead);
+    const int result = PRINCIPALE();
     // From here to the end the process only lets go of its memory.
     std::printf("%lld\n", static_cast<long long>(now_ns()));
     return result;

@@ -11,13 +11,14 @@
 // equals its value in a settled reference run, taken once per program a few
 // seconds after its start.
 //
-// The program keeps the background as it placed it between runs, as it
-// does for a person starting it day after day: here in a folder of this
-// benchmark's own, filled by the reference run. --cold empties that folder
-// before every run, as the first start after a new picture, window size or
-// build finds it.
+// Every run is a first start: the programs get a home and cache folder of
+// their own, emptied before every run (builds that kept state between runs
+// find none). --also adds programs, each run in turn with the others (for
+// instance today's build, or startup_pieces with a piece of the start-up
+// work switched off), and prints each one's median against the first
+// program's.
 //
-// Prints both medians, their ratio, and each program's processor time,
+// Prints the medians, their ratio, and each program's processor time,
 // minor page faults and peak resident memory (medians). --timeline prints,
 // for every run, when the count of final pixels changed.
 //
@@ -28,8 +29,9 @@
 // during the runs, the ratio is not printed. --force prints it anyway,
 // marked as taken on a busy machine.
 //
-//   screen_startup [--runs N] [--period-us U] [--timeline] [--force] [--cold]
+//   screen_startup [--runs N] [--period-us U] [--timeline] [--force]
 //                  [--program FILE] [--baseline FILE] [--folder DIR]
+//                  [--also NAME=FILE[,ARGUMENT...]]...
 #include "app/layout.h"
 #include "bench/child_process.h"
 #include "bench/quiet_machine.h"
@@ -76,14 +78,17 @@ using bench::median;
 
 // ------------------------------------------------------------------ processes
 
-// Starts `program` in `folder` on `display`, its output thrown away, with
-// its cache in `cache`.
-pid_t spawn(const std::string& program, const std::string& folder, const std::string& display,
-            const std::string& cache) {
+// Starts `command` in `folder` on `display`, its output thrown away, with
+// `home` as its home and cache folder.
+pid_t spawn(const std::vector<std::string>& command, const std::string& folder,
+            const std::string& display, const std::string& home) {
     bench::Launch launch;
-    launch.args = {program};
+    launch.args = command;
     launch.folder = folder;
-    launch.env = {{"DISPLAY", display}, {"QT_QPA_PLATFORM", "xcb"}, {"XDG_CACHE_HOME", cache}};
+    launch.env = {{"DISPLAY", display},
+                  {"QT_QPA_PLATFORM", "xcb"},
+                  {"HOME", home},
+                  {"XDG_CACHE_HOME", home + "/.cache"}};
     launch.unset_env = {"WAYLAND_DISPLAY"};
     launch.quiet = true;
     return bench::start(launch);
@@ -210,14 +215,13 @@ size_t count_equal(const std::vector<uint32_t>& a, const std::vector<uint32_t>& 
 struct Config {
     std::string display;
     std::string folder;
-    std::string cache;
-    bool cold = false;
+    std::string home;
     int64_t period_ns = 2000000;
 };
 
 struct Program {
     std::string name;
-    std::string path;
+    std::vector<std::string> command;
     std::vector<uint32_t> reference;
     std::vector<double> final_ms, first_ms;
     std::vector<Usage> usage;
@@ -237,9 +241,15 @@ bool clean_root(const Config& cfg, Samples& screen) {
     return false;
 }
 
+void empty_home(const Config& cfg) {
+    std::filesystem::remove_all(cfg.home);
+    std::filesystem::create_directory(cfg.home);
+}
+
 bool take_reference(const Config& cfg, Samples& screen, Program& p) {
     if (!clean_root(cfg, screen)) return false;
-    const pid_t pid = spawn(p.path, cfg.folder, cfg.display, cfg.cache);
+    empty_home(cfg);
+    const pid_t pid = spawn(p.command, cfg.folder, cfg.display, cfg.home);
     sleep_seconds(kSettleSeconds);
     const bool ok = screen.read(p.reference);
     finish(pid);
@@ -257,14 +267,14 @@ struct Step {
 
 bool timed_run(const Config& cfg, Samples& screen, Program& p, bool timeline) {
     if (!clean_root(cfg, screen)) return false;
-    if (cfg.cold) std::filesystem::remove_all(cfg.cache + "/resistenze");
+    empty_home(cfg);
     sleep_seconds(0.05); // let the server and the machine go quiet
     const std::vector<uint32_t> plain(screen.size(), kRootPixel);
     std::vector<uint32_t> now;
     std::vector<Step> steps;
     double first = -1, final = -1;
     const int64_t start = now_ns();
-    const pid_t pid = spawn(p.path, cfg.folder, cfg.display, cfg.cache);
+    const pid_t pid = spawn(p.command, cfg.folder, cfg.display, cfg.home);
     for (int64_t next = start; final < 0;) {
         const int64_t asked = now_ns();
         const double ms = double(asked - start) / 1e6;
@@ -295,7 +305,7 @@ bool timed_run(const Config& cfg, Samples& screen, Program& p, bool timeline) {
     return true;
 }
 
-void report(const Program& p) {
+void report(const Program& p, const Program* first) {
     std::vector<double> cpu, faults, peak;
     for (const Usage& u : p.usage) {
         cpu.push_back(u.cpu_ms);
@@ -307,6 +317,9 @@ void report(const Program& p) {
                 "faults %6.0f  peak %5.1f MB\n",
                 p.name.c_str(), median(p.final_ms), *lo, *hi, median(p.first_ms), median(cpu),
                 median(faults), median(peak));
+    if (first != nullptr)
+        std::printf("%-12s %.3f of %s's median\n", "", median(p.final_ms) / median(first->final_ms),
+                    first->name.c_str());
 }
 
 std::string beside_self(const char* name) {
@@ -322,9 +335,10 @@ int main(int argc, char** argv) {
     bool timeline = false;
     bool force = false;
     Config cfg;
-    Program baseline{"empty window", beside_self("empty_window"), {}, {}, {}, {}};
-    Program program{"resistenze", BENCH_PROGRAM, {}, {}, {}, {}};
+    Program baseline{"empty window", {beside_self("empty_window")}, {}, {}, {}, {}};
+    std::vector<Program> programs{{"resistenze", {BENCH_PROGRAM}, {}, {}, {}, {}}};
     cfg.folder = std::filesystem::path(BENCH_PROGRAM).parent_path().string();
+    std::vector<Program> also;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const bool has_value = i + 1 < argc;
@@ -336,18 +350,26 @@ int main(int argc, char** argv) {
             timeline = true;
         else if (a == "--force")
             force = true;
-        else if (a == "--cold")
-            cfg.cold = true;
         else if (a == "--program" && has_value)
-            program.path = argv[++i];
+            programs[0].command = {argv[++i]};
         else if (a == "--baseline" && has_value)
-            baseline.path = argv[++i];
-        else if (a == "--folder" && has_value)
+            baseline.command = {argv[++i]};
+        else if (a == "--also" && has_value && std::strchr(argv[i + 1], '=') != nullptr) {
+            const std::string spec = argv[++i];
+            Program p{spec.substr(0, spec.find('=')), {}, {}, {}, {}, {}};
+            for (std::string rest = spec.substr(spec.find('=') + 1);;) {
+                p.command.push_back(rest.substr(0, rest.find(',')));
+                if (rest.find(',') == std::string::npos) break;
+                rest.erase(0, rest.find(',') + 1);
+            }
+            also.push_back(p);
+        } else if (a == "--folder" && has_value)
             cfg.folder = argv[++i];
         else {
             std::fprintf(stderr,
-                         "usage: %s [--runs N] [--period-us U] [--timeline] [--force] [--cold] "
-                         "[--program FILE] [--baseline FILE] [--folder DIR]\n",
+                         "usage: %s [--runs N] [--period-us U] [--timeline] [--force] "
+                         "[--program FILE] [--baseline FILE] [--folder DIR] "
+                         "[--also NAME=FILE[,ARGUMENT...]]...\n",
                          argv[0]);
             return 2;
         }
@@ -357,16 +379,17 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    char cache[] = "/tmp/screen_startup-XXXXXX";
-    if (mkdtemp(cache) == nullptr) {
-        std::fprintf(stderr, "screen_startup: no folder for the program's cache\n");
+    programs.insert(programs.end(), also.begin(), also.end());
+    char home[] = "/tmp/screen_startup-XXXXXX";
+    if (mkdtemp(home) == nullptr) {
+        std::fprintf(stderr, "screen_startup: no home folder for the programs\n");
         return 1;
     }
-    cfg.cache = cache;
+    cfg.home = home;
     struct Remove {
         std::string folder;
         ~Remove() { std::filesystem::remove_all(folder); }
-    } remove_cache{cfg.cache};
+    } remove_home{cfg.home};
 
     const double load = bench::load_average();
     bench::OthersMeter others;
@@ -386,27 +409,30 @@ int main(int argc, char** argv) {
     for (const layout::Item& item : layout::dialog_items(kScreenW, kScreenH))
         if (item.id == ID_OROLOGIO) screen.place(item.x - 1, item.y - 1, item.w, item.h);
 
-    std::printf("Xvfb %dx%dx24, %zu samples every %.1f ms, %d runs each, interleaved, cache %s\n",
-                kScreenW, kScreenH, screen.size(), double(cfg.period_ns) / 1e6, runs,
-                cfg.cold ? "emptied before every run" : "kept between runs");
+    std::printf("Xvfb %dx%dx24, %zu samples every %.1f ms, %d runs each, interleaved, every one "
+                "a first start\n",
+                kScreenW, kScreenH, screen.size(), double(cfg.period_ns) / 1e6, runs);
     int failures = 0;
-    if (!take_reference(cfg, screen, baseline) || !take_reference(cfg, screen, program)) {
-        std::fprintf(stderr, "screen_startup: a reference run did not cover the screen\n");
-        return 1;
-    }
+    std::vector<Program*> all{&baseline};
+    for (Program& p : programs) all.push_back(&p);
+    for (Program* p : all)
+        if (!take_reference(cfg, screen, *p)) {
+            std::fprintf(stderr, "screen_startup: a reference run did not cover the screen\n");
+            return 1;
+        }
     for (int r = 0; r < runs; ++r) {
-        // Each goes first every other round.
-        Program& a = r % 2 ? program : baseline;
-        Program& b = r % 2 ? baseline : program;
-        failures += !timed_run(cfg, screen, a, timeline);
-        failures += !timed_run(cfg, screen, b, timeline);
+        // Each goes first in turn.
+        for (size_t k = 0; k < all.size(); ++k)
+            failures += !timed_run(cfg, screen, *all[(k + size_t(r)) % all.size()], timeline);
     }
     server.stop(); // reaped, so its processor time counts as our own
     const double others_share = others.stop();
-    if (baseline.final_ms.empty() || program.final_ms.empty()) return 1;
+    for (const Program* p : all)
+        if (p->final_ms.empty()) return 1;
 
-    report(baseline);
-    report(program);
+    report(baseline, nullptr);
+    for (const Program& p : programs) report(p, &p == &programs[0] ? nullptr : &programs[0]);
+    const Program& program = programs[0];
     const bool quiet = load <= bench::kQuietLoad && others_share <= bench::kQuietOthersShare;
     std::printf("machine: load average %.2f before the runs (at most %.2f), other processes "
                 "%.1f %% of one core during them (at most %.0f %%)\n",

@@ -1,8 +1,8 @@
 // Decoding picture files, at their own size or scaled.
 #include "imaging/decoding.h"
 
-#include "imaging/gdiplus.h"
 #include "imaging/jpeg_decoder.h"
+#include "imaging/picture_file.h"
 #include "surface/surface.h"
 
 #include <mutex>
@@ -54,20 +54,6 @@ bool read_picture(const QString& path, QImage& out, QSize scaled, const std::ato
     if (cancelled()) return false;
     const bool decoded = decode(path, out, scaled, cancel);
     return decoded && !cancelled() && as_words(out);
-}
-
-FileBytes::FileBytes(const QString& path) : file_(path) {
-    if (!file_.open(QIODevice::ReadOnly)) return;
-    opened_ = true;
-    const qint64 size = file_.size();
-    if (size <= 0) return;
-    data_ = file_.map(0, size);
-    size_ = size_t(size);
-    if (data_ == nullptr) { // a file that cannot be mapped
-        copy_ = file_.readAll();
-        data_ = reinterpret_cast<const uchar*>(copy_.constData());
-        size_ = size_t(copy_.size());
-    }
 }
 
 void apply_allocation_limit() {

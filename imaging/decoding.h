@@ -2,8 +2,6 @@
 // memory budget.
 #pragma once
 
-#include <QByteArray>
-#include <QFile>
 #include <QImage>
 #include <QImageReader>
 #include <QSize>
@@ -24,22 +22,6 @@ QImageReader* open_reader(QImageReader& reader, const QString& path);
 // A decoding that `cancel` is set for, before or while it runs, is refused.
 bool read_picture(const QString& path, QImage& out, QSize scaled = {},
                   const std::atomic<bool>* cancel = nullptr);
-// A file's bytes: mapped where the system can, read whole otherwise.
-class FileBytes {
-  public:
-    explicit FileBytes(const QString& path);
-    bool opened() const { return opened_; }
-    const uchar* data() const { return data_; } // nullptr when empty
-    size_t size() const { return size_; }
-
-  private:
-    QFile file_;
-    QByteArray copy_;
-    const uchar* data_ = nullptr;
-    size_t size_ = 0;
-    bool opened_ = false;
-};
-
 // The decoders' own allocations stay within the budget too. Set once, before
 // the first decoding of the process (decoders on other threads read it).
 void apply_allocation_limit();

@@ -20,6 +20,8 @@
 // loaded into a bitmap of its own).
 #pragma once
 
+#include "imaging/picture_file.h"
+
 #include <cstdint>
 #include <functional>
 
@@ -73,15 +75,6 @@ GpStatus GdipDeleteGraphics(GpGraphics* graphics);
 GpStatus GdipDisposeImage(GpImage* image);
 
 namespace gdiplus {
-
-constexpr int64_t kFullDecodeBytes = int64_t(128) << 20;
-constexpr int64_t kScaledDecodeBytes = int64_t(32) << 20;
-// What a decoder may use beside the pixels it decodes (libjpeg's working
-// memory, the margin of Qt's readers' allocation limit).
-constexpr int64_t kDecoderWorkingBytes = int64_t(32) << 20;
-// A picture declaring more pixels is refused before any pixel is decoded
-// (OutOfMemory), except a JPEG loaded for drawing into a target.
-constexpr int64_t kMaxPixels = int64_t(1) << 26;
 
 // What a picture file is opened for. Files whose data ends early are always
 // refused (JPEGs once decoded), and so are pictures declaring more than

@@ -4,8 +4,7 @@
 // cancelled decodes.
 #include "imaging/jpeg_decoder.h"
 
-#include "imaging/decoding.h"
-#include "imaging/gdiplus.h"
+#include "imaging/picture_file.h"
 #include "surface/surface.h"
 
 #include <algorithm>

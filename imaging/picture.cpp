@@ -1,10 +1,8 @@
 // Picture loading: files or the clipboard decoded through the imaging layer
-// into drawing targets, and pictures placed on graphic controls.
+// into drawing targets.
 #include "imaging/picture.h"
 
-#include "base/latin1.h"
 #include "imaging/gdiplus.h"
-#include "imaging/placed_ahead.h"
 #include "imaging/placement.h"
 
 #include <QClipboard>
@@ -20,10 +18,6 @@
 #include <utility>
 
 namespace {
-
-constexpr uint32_t MB_OK = 0x0;
-constexpr uint32_t MB_TASKMODAL = 0x2000;
-constexpr uint32_t MB_SETFOREGROUND = 0x10000;
 
 // ---------------------------------------------------------------- clipboard
 // The process clipboard is only reachable from the GUI thread of a running
@@ -86,7 +80,7 @@ struct PictureLoad {
     std::mutex* targets_lock = nullptr;
 };
 
-// The loader behind fGDIp_2hBMP and NG_CARIC. With `targets_lock`, the file
+// The loader behind fGDIp_2hBMP and picture_bitmap. With `targets_lock`, the file
 // is decoded before the lock is taken, and the lock is held from the first
 // look at a drawing target to the end.
 int32_t load_picture(const std::string& file, const PictureLoad& load) {
@@ -110,7 +104,7 @@ int32_t load_picture(const std::string& file, const PictureLoad& load) {
     bool created = false;
     int32_t tw = 0, th = 0;
     if (load.purpose == LoadFor::Placing) {
-        // A picture decoded already (ahead of time) becomes the bitmap as it
+        // A picture decoded already (when it was loaded) becomes the bitmap as it
         // is: drawn 1:1 over a new black bitmap it would leave exactly these
         // pixels, and the bitmap's own full-size memory is saved.
         const QImage decoded = gdiplus::decoded_pixels(image);
@@ -205,10 +199,6 @@ int32_t load_picture(const std::string& file, const PictureLoad& load) {
 
 } // namespace
 
-std::string picture_label(const std::string& file) {
-    return base::upper_latin1(file.substr(0, file.find('.')));
-}
-
 int32_t fGDIp_2hBMP_impl(const std::string& file, int32_t target, int32_t fit, int32_t background,
                          std::mutex* targets_lock) {
     const gdiplus::LoadFor purpose =
@@ -216,59 +206,6 @@ int32_t fGDIp_2hBMP_impl(const std::string& file, int32_t target, int32_t fit, i
     return load_picture(file, {purpose, target, fit, background, {}, targets_lock});
 }
 
-void NG_CARIC(const surface::Handle& dialog, const int32_t& id, const std::string& file,
-              const int32_t& modo, const int32_t& background) {
-    // A picture missing from the current folder is taken from the program
-    // folder; the label still shows the name as given.
-    const std::string path = surface::find_data_file(file);
-    if (!surface::file_exists(path)) return;
-    const surface::Handle control = surface::control_handle(dialog, id);
-    surface::select_target(dialog, id, surface::Display::Deferred);
-    if (control == 0 || surface::current_target() != control) return;
-    const surface::Size c = surface::client_size();
-
-    uint32_t token = 0;
-    const GdiplusStartupInput input;
-    if (GdiplusStartup(&token, &input, nullptr) != Ok) {
-        surface::message_box("No GDI+", "resistenze", MB_OK | MB_TASKMODAL | MB_SETFOREGROUND);
-        return;
-    }
-
-    // The same placing may have been done ahead on a worker.
-    bool placed = false;
-    if (QImage ahead = placed_ahead::take({path, c, modo, background}); !ahead.isNull()) {
-        surface::select_target(dialog, id, surface::Display::Deferred);
-        placed = surface::take_pixels(std::move(ahead));
-    }
-    const int32_t picture =
-        placed ? 0 : load_picture(path, {.purpose = gdiplus::LoadFor::Placing, .cover = c});
-    if (picture != 0) {
-        const surface::Size i = surface::client_size();
-        surface::select_target(dialog, id, surface::Display::Deferred);
-        surface::clear(background);
-        if (modo >= 0 && modo <= 3) { // other modes: no picture, only the label
-            const auto [from, to] = placement::place(i, c, placement::Fit(modo));
-            surface::stretch(picture, 0, from.x1, from.y1, from.x2, from.y2, to.x1, to.y1, to.x2,
-                             to.y2, 0, 0);
-        }
-    }
-    if (placed || picture != 0) {
-        const std::string label = picture_label(file);
-        const surface::Handle font = surface::create_font("pragmatapro", 10, 0, 0);
-        surface::select_font(font);
-        const surface::Size t = surface::text_size(label);
-        surface::set_pos(c.w - t.w, c.h - t.h);
-        surface::set_colours(0x0000FF, surface::NO_COLOUR);
-        surface::print(label);
-        surface::redraw();
-        surface::select_font(1);
-        surface::delete_font(font);
-    }
-
-    GdiplusShutdown(token);
-    if (picture != 0) {
-        surface::select_target(picture, 0, surface::Display::Deferred);
-        surface::end_bitmap();
-    }
-    surface::select_target(dialog, id, surface::Display::Deferred);
+int32_t picture_bitmap(const std::string& file, surface::Size cover) {
+    return load_picture(file, {.purpose = gdiplus::LoadFor::Placing, .cover = cover});
 }

@@ -1,5 +1,5 @@
-// Picture loading: decoding through the imaging layer, placement on a
-// control, and the loader that other programs call too.
+// Picture loading through the imaging layer: the loader that other programs
+// call too, and the bitmap a picture is placed on a control from.
 #pragma once
 
 #include "surface/surface.h"
@@ -7,11 +7,6 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
-
-// Puts a picture file on a graphic control in placement mode 0..3 (other
-// modes: no picture) over the background colour, with its name label.
-void NG_CARIC(const surface::Handle& dialog, const int32_t& id, const std::string& file,
-              const int32_t& modo, const int32_t& background);
 
 // Decodes a file (empty name: the clipboard) into `target` (0: a new bitmap of
 // the picture's size). Returns the bitmap or target handle, 0 on failure.
@@ -21,6 +16,8 @@ void NG_CARIC(const surface::Handle& dialog, const int32_t& id, const std::strin
 int32_t fGDIp_2hBMP_impl(const std::string& file, int32_t target, int32_t fit, int32_t background,
                          std::mutex* targets_lock = nullptr);
 
-// The name label NG_CARIC writes: the file argument up to its first full stop
-// (folder part included), in Latin-1 capitals.
-std::string picture_label(const std::string& file);
+// A new bitmap holding the picture file at its own size, or, for a picture
+// above the decoding budget, reduced to what still covers an area of
+// `cover`; it is the current target. 0 when the file cannot be decoded. The
+// imaging layer must have been started by the caller.
+int32_t picture_bitmap(const std::string& file, surface::Size cover);

@@ -1,7 +1,6 @@
 // Painting a button's two looks, placing pictures on controls and the
 // corner label.
 #include "imaging/effects.h"
-#include "imaging/picture.h"
 #include "ngbutton/look.h"
 #include "ngbutton/ng_detail.h"
 #include "ngbutton/ngbutton.h"

@@ -1,6 +1,5 @@
 // A button's look painted on the current target without any window call:
-// what NG_DISEG does once its picture cache is ready, so that a worker can
-// paint it on a target of its own while the main thread paints controls.
+// what NG_DISEG does once its picture cache is ready.
 #pragma once
 
 #include "ngbutton/ng_bottone.h"

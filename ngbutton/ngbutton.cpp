@@ -1,7 +1,6 @@
 // The button table, the picture cache and the definition of a button.
 #include "ngbutton/ngbutton.h"
 
-#include "ngbutton/faces_ahead.h"
 #include "ngbutton/ng_detail.h"
 
 ButtonTable NG_BOTTONI;
@@ -14,24 +13,10 @@ void NG_CREA_TABELLE() {
 
 void NG_DEF_B(const surface::Handle& dialog, const int32_t& background_id, const int32_t& id,
               NG_BOTTONE& record) {
-    NG_DEF_B(dialog, background_id, id, record, nullptr);
-}
-
-void NG_DEF_B(const surface::Handle& dialog, const int32_t& background_id, const int32_t& id,
-              NG_BOTTONE& record, ngbutton::FacesAhead* faces) {
     surface::add_control(dialog, id, "", record.x, record.y, record.larghezza, record.altezza,
                          surface::SS_NOTIFY, 0);
     surface::set_accessible(dialog, id, surface::Role::PushButton,
                             ngbutton::accessible_name(record.testo_0.str()));
-    if (faces != nullptr) {
-        if (std::optional<ngbutton::Composed> composed = faces->take(id, record)) {
-            surface::select_target(dialog, id, surface::Display::Deferred);
-            surface::take_target(std::move(composed->face));
-            record.stato = composed->stato;
-            surface::redraw();
-            return;
-        }
-    }
     // The first paint prepares the resting picture and shows the alternate
     // look; the second prepares the alternate picture and comes back to rest.
     NG_DISEG(dialog, background_id, id, record);

@@ -14,10 +14,6 @@
 #include <string>
 #include <vector>
 
-namespace ngbutton {
-class FacesAhead;
-}
-
 constexpr int32_t NG_MAX_BOTTONE = 10000; // last index of the button table
 constexpr int32_t NG_MAX_IMMAGINE = 1000; // last button index of the picture cache
 
@@ -54,10 +50,6 @@ void NG_CREA_TABELLE();
 // that it rests in the state it was given.
 void NG_DEF_B(const surface::Handle& dialog, const int32_t& background_id, const int32_t& id,
               NG_BOTTONE& record);
-// The same, taking the button's face from `faces` when it was composed there
-// (nullptr: painted here).
-void NG_DEF_B(const surface::Handle& dialog, const int32_t& background_id, const int32_t& id,
-              NG_BOTTONE& record, ngbutton::FacesAhead* faces);
 // Flips `stato` and paints the look of the new state.
 void NG_DISEG(const surface::Handle& dialog, const int32_t& background_id, const int32_t& id,
               NG_BOTTONE& record);
@@ -66,6 +58,13 @@ void NG_METTI_COL(const surface::Handle& dialog, const int32_t& id, const std::s
                   const std::string& effect, const int32_t& mode, const int32_t& background);
 void NG_METTI(const surface::Handle& dialog, const int32_t& id, const std::string& file,
               const std::string& effect, const int32_t& mode);
+// Puts a picture file on a graphic control in placement mode 0..3 (other
+// modes: no picture) over the background colour, with its name label.
+void NG_CARIC(const surface::Handle& dialog, const int32_t& id, const std::string& file,
+              const int32_t& modo, const int32_t& background);
+// The name label NG_CARIC writes: the file argument up to its first full stop
+// (folder part included), in Latin-1 capitals.
+std::string picture_label(const std::string& file);
 // Draws the record's corner label on the control.
 void NG_SOPRA(const surface::Handle& dialog, const int32_t& id, const NG_BOTTONE& record);
 

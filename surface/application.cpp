@@ -53,7 +53,7 @@ void hold_messages(QtMsgType type, const QMessageLogContext& context, const QStr
 
 } // namespace
 
-bool start_application(char* program, const std::function<void()>& ahead) {
+bool start_application(char* program) {
     if (QCoreApplication::instance() != nullptr) return gui_available();
     if (!choose_platform()) return false;
     prepare_toolkit();
@@ -61,7 +61,6 @@ bool start_application(char* program, const std::function<void()>& ahead) {
     // line; the window system is chosen above, by the environment alone.
     static int argc = 1;
     static char* argv[] = {program, nullptr};
-    if (ahead) ahead();
     program_name = QFileInfo(QString::fromLocal8Bit(program)).fileName().toStdString();
     const QtMessageHandler previous = qInstallMessageHandler(hold_messages);
     static QApplication* app = new QApplication(argc, argv);

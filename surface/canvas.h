@@ -94,18 +94,30 @@ struct Canvas {
     void make_plain(QSize size, QRgb colour);
 };
 
-// The canvas a handle names (memory bitmap, graphic control or backdrop) and
-// the widget to repaint for direct display.
+// The canvas a handle names (memory bitmap, graphic control or backdrop),
+// the widget to repaint for direct display, and the handle that selects it.
 struct TargetRef {
     Canvas* canvas = nullptr;
     QWidget* widget = nullptr;
+    Handle handle = 0;
     explicit operator bool() const { return canvas != nullptr; }
 };
 
+// The drawing surface reaches windows only through these, which the window
+// services (widgets.cpp) set before their first window: without them (the
+// exported loader, which makes no windows) memory bitmaps are the only
+// targets, and nothing here needs the toolkit's widgets.
+struct WindowCanvases {
+    // A window's canvas by its handle (id 0), or a graphic control's by
+    // (dialog, id); nothing when there is none.
+    TargetRef (*find)(Handle handle, int32_t id) = nullptr;
+    // The widget's own area, and its part `area` repainted at once.
+    QRect (*area)(const QWidget* widget) = nullptr;
+    void (*repaint)(QWidget* widget, const QRect& area) = nullptr;
+};
+void set_window_canvases(const WindowCanvases& windows);
+
 TargetRef find_target(Handle handle);
-// The calling thread's private target while it draws on one, else nullptr
-// (private_target.cpp); it then stands before any selected target.
-Canvas* private_canvas();
 TargetRef find_source(Handle handle, int32_t id);
 TargetRef current();
 void set_current(Handle handle);

@@ -102,7 +102,7 @@ void stretch(Handle source, int32_t source_id, double x1, double y1, double x2, 
 }
 
 QRect stretch_image(const QImage& from, double x1, double y1, double x2, double y2, QImage& to,
-                    double x3, double y3, double x4, double y4, const std::atomic<bool>* cancel) {
+                    double x3, double y3, double x4, double y4) {
     if (from.isNull() || to.isNull() || from.format() != QImage::Format_RGB32) return {};
     // Corners given right-to-left or bottom-to-top mirror the picture.
     int64_t sx = to_pixel(x1), sy = to_pixel(y1), sx2 = to_pixel(x2), sy2 = to_pixel(y2);
@@ -144,9 +144,9 @@ QRect stretch_image(const QImage& from, double x1, double y1, double x2, double 
         if (&from == &to) {
             const QImage part = from.copy(int(sx), int(sy), int(sw), int(sh));
             if (part.isNull()) return {};
-            resample(part, 0, 0, sw, sh, flip_x, flip_y, to, dx, dy, dw, dh, cancel);
+            resample(part, 0, 0, sw, sh, flip_x, flip_y, to, dx, dy, dw, dh);
         } else {
-            resample(from, sx, sy, sw, sh, flip_x, flip_y, to, dx, dy, dw, dh, cancel);
+            resample(from, sx, sy, sw, sh, flip_x, flip_y, to, dx, dy, dw, dh);
         }
         return area;
     }

@@ -104,9 +104,6 @@ const QFont* the_default_font() {
 
 const QFont* font_of(const DrawState& state) {
     if (!fonts_available()) return nullptr;
-    bool own = false;
-    if (const QFont* font = thread_font(state.font, own)) return font;
-    if (own) return thread_font(1, own);
     if (const QFont* font = fonts().find(state.font)) return font;
     return the_default_font();
 }
@@ -121,16 +118,16 @@ TextMetrics text_metrics(const QFont& font, const QString& text) {
         TextMetrics metrics;
     };
     constexpr size_t most_entries = 512;
-    thread_local QHash<QString, std::vector<Entry>> cache;
+    thread_local QHash<QString, std::vector<Entry>> measured;
     thread_local size_t entries = 0;
     thread_local uint64_t generation = 0;
     const uint64_t now = font_files_generation.load();
     if (generation != now || entries >= most_entries) {
-        cache.clear();
+        measured.clear();
         entries = 0;
         generation = now;
     }
-    std::vector<Entry>& same_text = cache[text];
+    std::vector<Entry>& same_text = measured[text];
     for (const Entry& e : same_text)
         if (e.font == font && e.font.resolveMask() == font.resolveMask()) return e.metrics;
     const QFontMetrics fm(font);
@@ -166,9 +163,7 @@ Handle create_font(const std::string& face, int32_t points, int32_t style_bits, 
 void select_font(Handle font) {
     TargetRef t = current();
     if (!t) return;
-    bool own = false;
-    const bool known = font == 0 || font == 1 || thread_font(font, own) != nullptr ||
-                       (!own && fonts().find(font) != nullptr);
+    const bool known = font == 0 || font == 1 || fonts().find(font) != nullptr;
     if (known) t.canvas->state.font = font == 0 ? 1 : font;
 }
 

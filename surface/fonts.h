@@ -19,11 +19,6 @@ void install_font_substitutions();
 void font_files_changed();
 void release_fonts();
 
-// On a thread that draws with fonts of its own (ThreadFonts), `own` is set
-// and the result is the font `handle` stands for there (0 and 1: the
-// default), nullptr for any other; elsewhere `own` is cleared.
-const QFont* thread_font(Handle handle, bool& own);
-
 // The font a target's text uses: its selected font, or the default when that
 // one has been deleted meanwhile; nullptr without fonts.
 const QFont* font_of(const DrawState& state);

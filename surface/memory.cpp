@@ -106,10 +106,6 @@ QImage new_image(int32_t width, int32_t height) {
     return QImage(width, height, QImage::Format_RGB32);
 }
 
-QImage new_image(int32_t width, int32_t height, int32_t colour) {
-    return detail::blank_image(width, height, detail::rgb(colour));
-}
-
 namespace detail {
 
 QImage blank_image(int32_t width, int32_t height, QRgb colour) {

@@ -98,7 +98,7 @@ void blend_across(const uint32_t* row, const Tap* c, const uint16_t* weights, ui
 
 void resample(const QImage& src, int64_t sx, int64_t sy, int64_t sw, int64_t sh, bool flip_x,
               bool flip_y, QImage& dst, int64_t dx, int64_t dy, int64_t dw, int64_t dh,
-              const std::atomic<bool>* cancel, Arithmetic arithmetic) {
+              Arithmetic arithmetic) {
     const int64_t i0 = std::max<int64_t>(0, -dx), i1 = std::min<int64_t>(dw, dst.width() - dx);
     const int64_t j0 = std::max<int64_t>(0, -dy), j1 = std::min<int64_t>(dh, dst.height() - dy);
     if (i0 >= i1 || j0 >= j1) return;
@@ -127,8 +127,6 @@ void resample(const QImage& src, int64_t sx, int64_t sy, int64_t sw, int64_t sh,
     auto rows = [&](int64_t from_row, int64_t to_row) {
         std::vector<uint32_t> row(used);
         for (int64_t j = from_row; j < to_row; ++j) {
-            // Work for a program that is ending stops every few rows.
-            if ((j - from_row) % 32 == 0 && cancel != nullptr && cancel->load()) return;
             const Tap r = tap(j, dh, sh, flip_y);
             const auto* top =
                 reinterpret_cast<const uint32_t*>(src_bits + (sy + r.first) * src_stride) + lo;

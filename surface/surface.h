@@ -10,10 +10,8 @@
 // drawing target is per thread.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <cstdio>
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -67,14 +65,8 @@ enum class Display { Direct, Deferred };
 // Prepares the toolkit (device-pixel layout, font substitutions) and creates
 // the application object, which is given the program's path and no other
 // argument. Returns false when no display can be opened (the caller reports
-// it, naming unopened_display()); never aborts. `ahead`, when given, runs
-// once the process's environment is settled and before the application
-// object exists: work it starts on other threads may read the environment
-// safely.
-bool start_application(char* program, const std::function<void()>& ahead = {});
-// Loads the font service's configuration and caches, which is otherwise
-// done the first time a font is needed. Safe on any thread.
-void load_font_service();
+// it, naming unopened_display()); never aborts.
+bool start_application(char* program);
 // The display that start_application could not open, as DISPLAY or
 // WAYLAND_DISPLAY names it; empty when none was named or it answered.
 std::string unopened_display();
@@ -205,25 +197,16 @@ void copy_image(const QImage& source, double x1, double y1, double x2, double y2
                 double dy);
 void stretch(Handle source, int32_t source_id, double x1, double y1, double x2, double y2,
              double x3, double y3, double x4, double y4, int32_t mix = 0, int32_t mode = 0);
-// What stretch() does, between two RGB32 images of any thread's own; the
-// area of `to` that was written (null when nothing was, or when `from` is
-// not RGB32). Once `cancel` is set the area is left part-written.
+// What stretch() does, between two RGB32 images; the area of `to` that was
+// written (null when nothing was, or when `from` is not RGB32).
 QRect stretch_image(const QImage& from, double x1, double y1, double x2, double y2, QImage& to,
-                    double x3, double y3, double x4, double y4,
-                    const std::atomic<bool>* cancel = nullptr);
-// The current target's pixels become `pixels`, an RGB32 image of its size
-// made elsewhere, as if they had been drawn on it; pass the only reference
-// (moved in), or the next drawing copies them. False (and nothing changes)
-// when the sizes differ.
-bool take_pixels(QImage pixels);
+                    double x3, double y3, double x4, double y4);
 
 // ---------------------------------------------------------------- memory
 // A new RGB32 image, its pixels not yet written; null when it cannot be had.
 // A big one lives in large pages where the system has them, so that first
 // touching it costs a few page faults rather than one per 4 KB.
 QImage new_image(int32_t width, int32_t height);
-// The same, every pixel `colour` (0x00BBGGRR) as clear() leaves a target.
-QImage new_image(int32_t width, int32_t height, int32_t colour);
 
 // ---------------------------------------------------------------- system
 void pause_ms(int32_t ms); // repaints what was drawn, then blocks

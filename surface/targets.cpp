@@ -2,7 +2,6 @@
 // thread, memory bitmaps, and showing what was drawn.
 #include "surface/canvas.h"
 #include "surface/handle_table.h"
-#include "surface/widgets.h"
 
 #include <atomic>
 #include <utility>
@@ -13,23 +12,30 @@ namespace detail {
 namespace {
 thread_local Handle current_target_handle = 0;
 std::atomic<uint64_t> plain_serials{0};
+WindowCanvases window_canvases;
+
+QRect widget_area(const TargetRef& t) {
+    return window_canvases.area(t.widget);
+}
 } // namespace
 
+void set_window_canvases(const WindowCanvases& windows) {
+    window_canvases = windows;
+}
+
 TargetRef find_target(Handle handle) {
-    if (Canvas* bitmap = bitmaps().find(handle)) return {bitmap, nullptr};
-    if (CanvasWidget* widget = find_canvas_widget(handle)) return {&widget->canvas, widget};
+    if (Canvas* bitmap = bitmaps().find(handle)) return {bitmap, nullptr, handle};
+    if (window_canvases.find != nullptr) return window_canvases.find(handle, 0);
     return {};
 }
 
 TargetRef find_source(Handle handle, int32_t id) {
     if (id == 0) return find_target(handle);
-    GraphicControl* control = find_control(handle, id);
-    if (control == nullptr) return {};
-    return {&control->canvas, control};
+    if (window_canvases.find != nullptr) return window_canvases.find(handle, id);
+    return {};
 }
 
 TargetRef current() {
-    if (Canvas* own = private_canvas()) return {own, nullptr};
     return find_target(current_target_handle);
 }
 void set_current(Handle handle) {
@@ -81,7 +87,7 @@ TargetRef drawing_target() {
 }
 
 void drawn(const TargetRef& target) {
-    drawn(target, target.widget != nullptr ? target.widget->rect()
+    drawn(target, target.widget != nullptr ? widget_area(target)
                                            : QRect(QPoint(0, 0), target.canvas->size()));
 }
 
@@ -93,10 +99,10 @@ void drawn(const TargetRef& target, const QRect& area) {
         c.unshown |= area.intersected(QRect(QPoint(0, 0), c.size()));
         return;
     }
-    const QRect shown = area.intersected(target.widget->rect());
+    const QRect shown = area.intersected(widget_area(target));
     if (shown.isEmpty()) return;
     if (shown.contains(c.unshown)) c.unshown = QRect();
-    target.widget->repaint(shown);
+    window_canvases.repaint(target.widget, shown);
 }
 
 } // namespace detail
@@ -112,10 +118,7 @@ void select_target(Handle handle, int32_t id, Display mode) {
         return;
     }
     t.canvas->state.mode = mode;
-    if (id == 0)
-        set_current(handle);
-    else
-        set_current(static_cast<CanvasWidget*>(t.widget)->handle);
+    set_current(t.handle);
 }
 
 void set_display(Display mode) {
@@ -171,16 +174,6 @@ Size client_size() {
     return {size.width(), size.height()};
 }
 
-bool take_pixels(QImage pixels) {
-    TargetRef t = drawing_target();
-    if (!t || pixels.format() != QImage::Format_RGB32 || pixels.size() != t.canvas->size())
-        return false;
-    t.canvas->image = std::move(pixels);
-    t.canvas->plain = false;
-    drawn(t);
-    return true;
-}
-
 QImage* device_context() {
     TargetRef t = current();
     if (!t || t.canvas->pixels().isNull()) return nullptr;
@@ -204,12 +197,12 @@ void redraw() {
     // from outside the drawing operations make all of it new.
     Canvas& c = *t.canvas;
     if (c.version() != c.known_version) {
-        c.unshown = t.widget->rect();
+        c.unshown = widget_area(t);
         c.known_version = c.version();
     }
-    const QRect area = c.unshown.intersected(t.widget->rect());
+    const QRect area = c.unshown.intersected(widget_area(t));
     c.unshown = QRect();
-    if (!area.isEmpty()) t.widget->repaint(area);
+    if (!area.isEmpty()) window_canvases.repaint(t.widget, area);
 }
 
 } // namespace surface

@@ -46,6 +46,22 @@ GraphicControl* find_control(Handle dialog, int32_t id) {
     return it == d->controls.end() ? nullptr : it->second;
 }
 
+namespace {
+
+TargetRef window_canvas(Handle handle, int32_t id) {
+    CanvasWidget* widget = id == 0 ? find_canvas_widget(handle) : find_control(handle, id);
+    if (widget == nullptr) return {};
+    return {&widget->canvas, widget, widget->handle};
+}
+
+// The drawing surface finds windows' canvases from here on.
+[[maybe_unused]] const bool canvases_known =
+    (set_window_canvases({window_canvas, [](const QWidget* w) { return w->rect(); },
+                          [](QWidget* w, const QRect& area) { w->repaint(area); }}),
+     true);
+
+} // namespace
+
 // ---------------------------------------------------------------- canvas widget
 
 CanvasWidget::~CanvasWidget() {

@@ -62,8 +62,6 @@ rm -rf "$scratch" && mkdir -p "$scratch"
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS
 export XDG_RUNTIME_DIR="$scratch/runtime"
 mkdir -m 0700 "$XDG_RUNTIME_DIR"
-# The background the program keeps between runs goes here, not to the user's cache.
-export XDG_CACHE_HOME="$scratch/cache"
 
 # Control rectangles (x y w h on the screen) at each size, from the layout
 # program: the dialog fills the screen and its client area starts at

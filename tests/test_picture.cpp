@@ -5,6 +5,7 @@
 #include "imaging/picture.h"
 #include "imaging_support.h"
 #include "libjpeg_writer.h"
+#include "ngbutton/ngbutton.h"
 #include "surface/surface.h"
 
 #include <QApplication>

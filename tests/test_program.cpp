@@ -3,9 +3,7 @@
 // fields as a screen reader does, and ends it with Escape, "0", "Fine" or a
 // close request.
 #include "app/app.h"
-#include "app/start_up_work.h"
 #include "calc/calc.h"
-#include "libjpeg_writer.h"
 #include "support.h"
 #include "surface/surface.h"
 
@@ -13,8 +11,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QImageWriter>
-#include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -23,7 +19,6 @@
 #include <array>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -44,16 +39,6 @@ void click(int32_t id) {
     QWidget* w = control_widget(id);
     ASSERT_NE(w, nullptr) << "control " << id;
     QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center());
-}
-
-QByteArray file_text(const QString& name) {
-    QFile f(name);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// Types a key into the running dialog at once.
-void type_key_now(Qt::Key key) {
-    QTest::keyClick(QApplication::activeModalWidget(), key, Qt::NoModifier);
 }
 
 // Types a key the way a user does between clicks: once the clock bar has
@@ -92,7 +77,7 @@ class Program : public ::testing::Test {
 
     // Runs the main procedure; `driver` is called once its dialog is up and
     // must end it. A watchdog ends a run that the driver could not end.
-    int run(const std::function<void()>& driver, StartUpWork* ahead = nullptr) {
+    int run(const std::function<void()>& driver) {
         bool started = false;
         watchdog_fired_ = false;
         QTimer poll;
@@ -111,72 +96,16 @@ class Program : public ::testing::Test {
         });
         poll.start();
         watchdog.start(20000);
-        const int result = ahead != nullptr ? PRINCIPALE(*ahead) : PRINCIPALE();
+        const int result = PRINCIPALE();
         EXPECT_TRUE(started) << "the dialog never ran modally; " << pixelori << 'x' << pixelver;
         EXPECT_FALSE(watchdog_fired_) << "the dialog did not end by itself";
         return result;
-    }
-
-    // The whole dialog as it first shows, the clock bar blacked out (its
-    // time changes between runs).
-    // With `ahead`, the background is decoded and placed on workers, and
-    // its control must have taken those pixels; so must every one of the
-    // sixteen graphic buttons the face composed for it on a worker; with
-    // `read_back`, the
-    // pixels must be those kept by an earlier run.
-    QImage first_look(bool ahead, bool read_back = false) {
-        StartUpWork work;
-        if (ahead) work.begin();
-        QImage look;
-        run(
-            [&] {
-                look = QApplication::activeModalWidget()->grab().toImage();
-                QPainter(&look).fillRect(control_widget(ID_OROLOGIO)->geometry(), Qt::black);
-                type_key(Qt::Key_Escape);
-            },
-            &work);
-        EXPECT_EQ(work.background_taken(), ahead);
-        EXPECT_EQ(work.faces_taken(), ahead ? 16 : 0);
-        if (read_back || !ahead) {
-            EXPECT_EQ(work.background_read_back(), read_back);
-        }
-        return look;
     }
 
     QTemporaryDir dir_;
     QString old_dir_;
     bool watchdog_fired_ = false;
 };
-
-// An odd-sized picture with gradients, edges and every grey level.
-QImage picture(QImage::Format format) {
-    QImage out(333, 217, QImage::Format_RGB32);
-    for (int y = 0; y < out.height(); ++y)
-        for (int x = 0; x < out.width(); ++x)
-            out.setPixel(x, y, qRgb(x * 255 / 332, (x / 16 + y / 16) % 2 ? 40 : 200, y));
-    return out.convertToFormat(format);
-}
-
-void save(const QImage& image, const char* format, bool progressive = false) {
-    QImageWriter writer(QStringLiteral("fondo3.jpg"), format);
-    writer.setProgressiveScanWrite(progressive);
-    ASSERT_TRUE(writer.write(image));
-}
-
-// Qt writes no CMYK JPEGs: libjpeg does, from (255 - R, 255 - G, 255 - B, 0).
-void save_cmyk(const QImage& image) {
-    const QByteArray bytes =
-        testsupport::libjpeg_file(image.width(), image.height(), 4, [&image](int x, int y, int c) {
-            const QRgb rgb = image.pixel(x, y);
-            return c == 0   ? 255 - qRed(rgb)
-                   : c == 1 ? 255 - qGreen(rgb)
-                   : c == 2 ? 255 - qBlue(rgb)
-                            : 0;
-        });
-    QFile file(QStringLiteral("fondo3.jpg"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
 
 TEST_F(Program, WithoutConfigurationFillsTheWorkAreaAndEndsOnEscape) {
     surface::Point pos;
@@ -315,63 +244,6 @@ TEST_F(Program, OddSizesStartAndEndOnFineOrClose) {
                   }),
                   0)
             << c.config;
-        surface::reset_all();
-    }
-}
-
-// The background decoded and placed, and the buttons' faces composed, on
-// workers during start-up give the window exactly the pixels of the main
-// thread's own placing and painting, for every kind of picture (the default
-// one too) and two window sizes.
-TEST_F(Program, BackgroundPlacedAheadLooksTheSame) {
-    const std::pair<const char*, std::function<void()>> pictures[] = {
-        {"default", [] {}},
-        {"grey JPEG", [] { save(picture(QImage::Format_Grayscale8), "jpeg"); }},
-        {"progressive JPEG", [] { save(picture(QImage::Format_RGB32), "jpeg", true); }},
-        {"palette PNG", [] { save(picture(QImage::Format_Indexed8), "png"); }},
-        {"CMYK JPEG", [] { save_cmyk(picture(QImage::Format_RGB32)); }},
-    };
-    for (const auto& [what, make] : pictures) {
-        make();
-        for (const char* config : {"", "pixelori=1001\r\npixelver=607"}) {
-            SCOPED_TRACE(std::string(what) + ", " + config);
-            write_config(config);
-            const QImage main_thread = first_look(false);
-            surface::reset_all();
-            for (const bool read_back : {false, true}) {
-                EXPECT_EQ(first_look(true, read_back), main_thread);
-                surface::reset_all();
-            }
-        }
-    }
-}
-
-// Ending at once, whatever start-up is doing, 20 times: the work ahead ended
-// while it decodes, or Escape the moment the dialog runs. Every worker is
-// gone afterwards (the sanitizer builds run this for the rest).
-TEST_F(Program, StartAndEndAtOnce) {
-    // Threads of our own carry the process's name (so does a sanitizer's);
-    // the toolkit names its own.
-    auto threads = [] {
-        int n = 0;
-        const QByteArray name = file_text("/proc/self/comm");
-        for (const QString& task :
-             QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-            n += file_text("/proc/self/task/" + task + "/comm") == name;
-        return n;
-    };
-    write_config("pixelori=3000\r\npixelver=2000");
-    std::thread([] {}).join(); // a sanitizer starts its own with the first one
-    const int before = threads();
-    for (int i = 0; i < 20; ++i) {
-        {
-            StartUpWork work;
-            work.begin();
-            if (i % 2 == 1) {
-                EXPECT_EQ(run([] { type_key_now(Qt::Key_Escape); }, &work), 0);
-            }
-        }
-        EXPECT_EQ(threads(), before) << (i % 2 ? "after Escape" : "ended while decoding");
         surface::reset_all();
     }
 }

@@ -13,8 +13,6 @@ cd "$scratch" || exit 1
 cp "$(dirname "$program")/fondo3.jpg" . 2>/dev/null
 unset DISPLAY WAYLAND_DISPLAY WAYLAND_SOCKET QT_QPA_PLATFORM
 export XDG_RUNTIME_DIR=$scratch/runtime
-# The background the program keeps between runs goes here, not to the user's cache.
-export XDG_CACHE_HOME=$scratch/cache
 failed=0
 fail() {
     echo "FAIL: $*"

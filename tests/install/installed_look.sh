@@ -25,7 +25,7 @@ export FONTCONFIG_FILE="$work/fonts.conf"
 
 # start FOLDER PROGRAM: runs PROGRAM in FOLDER until its window is up.
 start() {
-    (cd "$1" && HOME="$work/home" XDG_CACHE_HOME="$work/home/.cache" exec "$2") &
+    (cd "$1" && HOME="$work/home" exec "$2") &
     pid=$!
     timeout 20 xdotool search --sync --onlyvisible --class resistenze >/dev/null
 }
