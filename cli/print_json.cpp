@@ -58,7 +58,9 @@ std::string object(const calc::Row& r) {
         return "{\"direction\":" + quoted(r.direction) + "," + value(r.value) +
                ",\"tolerance\":" + quoted(r.tolerance) +
                ",\"min_ohms\":" + calc::ohms_number(r.low) +
-               ",\"max_ohms\":" + calc::ohms_number(r.high) + ",\"series\":" + series(r.series) +
+               ",\"min\":" + quoted(calc::ohms_text(r.low)) +
+               ",\"max_ohms\":" + calc::ohms_number(r.high) +
+               ",\"max\":" + quoted(calc::ohms_text(r.high)) + ",\"series\":" + series(r.series) +
                ",\"tc_ppm\":" + tc(r.tc) +
                (r.bands.empty() ? "" : ",\"colours\":" + colours(r.bands)) + "}";
     case calc::RowKind::Field:

@@ -33,6 +33,21 @@ while IFS='|' read -r args status want input; do
         echo "FAIL: resistenze-codice $args: exit $got (want $status), out: $out, err: $err" >&2
         failed=1
     fi
+    # The same answer as JSON carries every value, colour, code and word of
+    # the text (the words that only label a column aside).
+    if [ "$status" = 0 ] && [ -z "$redirect" ] && ! [[ $args =~ --json|-h|--version ]]; then
+        # shellcheck disable=SC2086
+        json=$(printf '%b' "$input" | "$program" --json $args 2>/dev/null)
+        for token in $(sed -E 's/[\t,;:()+]|∥/ /g' <<<"$out"); do
+            token=${token%\%}
+            case $token in
+            - | fuori | serie | vicini | e | non | si | può | bande | totale | combinazioni | lette | \
+                letture | valori | normalizzati | ppm/K | nessuno) ;;
+            *) grep -qF -- "$token" <<<"$json" ||
+                { echo "FAIL: resistenze-codice --json $args lacks \"$token\"" >&2 && failed=1; } ;;
+            esac
+        done
+    fi
 done <<CASES
 giallo viola rosso oro|0|diretta\t4.7 kOhm\t5%\t4.465 kOhm\t4.935 kOhm\tE24
 giallo viola argento oro|0|diretta\t0.47 Ohm\t5%\t0.4465 Ohm\t0.4935 Ohm\tE24
@@ -64,8 +79,8 @@ marrone nero nero rosso marrone rosso|0|diretta\t10 kOhm\t1%\t9.9 kOhm\t10.1 kOh
 --smd 472|0|SMD 3 cifre\t4.7 kOhm\t5%\t4.465 kOhm\t4.935 kOhm\tE24
 smd:4r7|0|SMD 3 cifre\t4.7 Ohm\t5%\t4.465 Ohm\t4.935 Ohm\tE24
 --smd 4702|0|SMD 4 cifre\t47 kOhm\t1%\t46.53 kOhm\t47.47 kOhm\tE24
---json giallo viola rosso oro|0|{"query":"giallo viola rosso oro","readings":[{"direction":"diretta","ohms":4700,"value":"4.7 kOhm","tolerance":"5%","min_ohms":4465,"max_ohms":4935,"series":"E24","tc_ppm":null}]}
---json --smd R47|0|{"query":"R47","readings":[{"direction":"SMD 3 cifre","ohms":0.47,"value":"0.47 Ohm","tolerance":"5%","min_ohms":0.4465,"max_ohms":0.4935,"series":"E24","tc_ppm":null}]}
+--json giallo viola rosso oro|0|{"query":"giallo viola rosso oro","readings":[{"direction":"diretta","ohms":4700,"value":"4.7 kOhm","tolerance":"5%","min_ohms":4465,"min":"4.465 kOhm","max_ohms":4935,"max":"4.935 kOhm","series":"E24","tc_ppm":null}]}
+--json --smd R47|0|{"query":"R47","readings":[{"direction":"SMD 3 cifre","ohms":0.47,"value":"0.47 Ohm","tolerance":"5%","min_ohms":0.4465,"min":"0.4465 Ohm","max_ohms":0.4935,"max":"0.4935 Ohm","series":"E24","tc_ppm":null}]}
 -- 4k7|0|4 bande\tgiallo viola rosso oro\t5%\tE24
 |0|diretta\t4.7 kOhm\t5%\t4.465 kOhm\t4.935 kOhm\tE24|giallo viola rosso oro\n\n4k7\n
 -|0|SMD 3 cifre\t472\t5%|4k7\n
@@ -127,7 +142,7 @@ COMPLETE --serie E1|0|E12 E192
 COMPLETE --comb|0|--combina
 giallo viola rosso/arancio oro|0|diretta\t47 kOhm\t5%\t44.65 kOhm\t49.35 kOhm\tE24\tgiallo viola arancio oro
 giallo viola rosso/arancio oro|0|totale\t2 combinazioni lette\t2 letture\t2 valori normalizzati
---json giallo giallo/viola rosso oro|0|{"query":"giallo giallo/viola rosso oro","readings":[{"direction":"diretta","ohms":4700,"value":"4.7 kOhm","tolerance":"5%","min_ohms":4465,"max_ohms":4935,"series":"E24","tc_ppm":null,"colours":["giallo","viola","rosso","oro"]},{"direction":"diretta","ohms":4400,"value":"4.4 kOhm","tolerance":"5%","min_ohms":4180,"max_ohms":4620,"series":null,"tc_ppm":null,"colours":["giallo","giallo","rosso","oro"]}],"count":{"combinations":2,"readings":2,"standard":1}}
+--json giallo giallo/viola rosso oro|0|{"query":"giallo giallo/viola rosso oro","readings":[{"direction":"diretta","ohms":4700,"value":"4.7 kOhm","tolerance":"5%","min_ohms":4465,"min":"4.465 kOhm","max_ohms":4935,"max":"4.935 kOhm","series":"E24","tc_ppm":null,"colours":["giallo","viola","rosso","oro"]},{"direction":"diretta","ohms":4400,"value":"4.4 kOhm","tolerance":"5%","min_ohms":4180,"min":"4.18 kOhm","max_ohms":4620,"max":"4.62 kOhm","series":null,"tc_ppm":null,"colours":["giallo","giallo","rosso","oro"]}],"count":{"combinations":2,"readings":2,"standard":1}}
 |0|totale\t13 combinazioni lette\t13 letture\t13 valori normalizzati|marrone nero ? oro\n
 _ _ _ _ _|2|troppe combinazioni: se ne leggono al più 10000
 --finestra rosso/arancio rosso rosso|2|--finestra vuole colori certi
