@@ -33,7 +33,7 @@ struct ResultLine {
 
 // Every reading, in the order the lines are written: the forward readings,
 // then the reverse ones, so a line written by both (the notice, and the
-// five-band value of four bands in 905) ends as the reverse reading has it.
+// five-band value of four bands in the last line) ends as the reverse reading has it.
 // A sequence of a given length takes the rows of that length only.
 inline constexpr std::array<ResultLine, 10> kResultLines = {{
     {0, false, BandRule::Notice},

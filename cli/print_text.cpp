@@ -1,6 +1,8 @@
 // Answers as tab-separated lines, one per row.
 #include "cli/print.h"
 
+#include <tuple>
+
 namespace cli {
 
 namespace {
@@ -84,9 +86,11 @@ std::string line(const calc::Row& r) {
     }
     case calc::RowKind::Count:
         out = "totale";
-        column(std::to_string(r.combinations) + " combinazioni lette");
-        column(std::to_string(r.readings) + " letture");
-        column(std::to_string(r.standard) + " valori normalizzati");
+        for (const auto& [n, one, many] :
+             {std::tuple{r.combinations, "combinazione letta", "combinazioni lette"},
+              std::tuple{r.readings, "lettura", "letture"},
+              std::tuple{r.standard, "valore normalizzato", "valori normalizzati"}})
+            column(std::to_string(n) + " " + (n == 1 ? one : many));
         break;
     }
     return out + '\n';

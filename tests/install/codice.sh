@@ -42,7 +42,8 @@ while IFS='|' read -r args status want input; do
             token=${token%\%}
             case $token in
             - | fuori | serie | vicini | e | non | si | può | bande | totale | combinazioni | lette | \
-                letture | valori | normalizzati | ppm/K | nessuno) ;;
+                letture | valori | normalizzati | combinazione | letta | lettura | valore | normalizzato | \
+                ppm/K | nessuno) ;;
             *) grep -qF -- "$token" <<<"$json" ||
                 { echo "FAIL: resistenze-codice --json $args lacks \"$token\"" >&2 && failed=1; } ;;
             esac
@@ -142,6 +143,7 @@ COMPLETE --serie E1|0|E12 E192
 COMPLETE --comb|0|--combina
 giallo viola rosso/arancio oro|0|diretta\t47 kOhm\t5%\t44.65 kOhm\t49.35 kOhm\tE24\tgiallo viola arancio oro
 giallo viola rosso/arancio oro|0|totale\t2 combinazioni lette\t2 letture\t2 valori normalizzati
+giallo giallo/viola rosso oro|0|totale\t2 combinazioni lette\t2 letture\t1 valore normalizzato
 --json giallo giallo/viola rosso oro|0|{"query":"giallo giallo/viola rosso oro","readings":[{"direction":"diretta","ohms":4700,"value":"4.7 kOhm","tolerance":"5%","min_ohms":4465,"min":"4.465 kOhm","max_ohms":4935,"max":"4.935 kOhm","series":"E24","tc_ppm":null,"colours":["giallo","viola","rosso","oro"]},{"direction":"diretta","ohms":4400,"value":"4.4 kOhm","tolerance":"5%","min_ohms":4180,"min":"4.18 kOhm","max_ohms":4620,"max":"4.62 kOhm","series":null,"tc_ppm":null,"colours":["giallo","giallo","rosso","oro"]}],"count":{"combinations":2,"readings":2,"standard":1}}
 |0|totale\t13 combinazioni lette\t13 letture\t13 valori normalizzati|marrone nero ? oro\n
 _ _ _ _ _|2|troppe combinazioni: se ne leggono al più 10000
@@ -161,4 +163,44 @@ giallo viola rosa oro|0|diretta\t0.047 Ohm\t5%\t0.04465 Ohm\t0.04935 Ohm\tE24
 rosa rosa rosa|2|"rosa" (banda 1) non è una cifra
 --json 4k7|0|{"query":"4k7","ohms":4700,"value":"4.7 kOhm","codes":[{"bands":3,"colours":["giallo","viola","rosso"],"tolerance":"20%","tc_ppm":null,"series":"E6","neighbours":[],"error":null},{"bands":4,"colours":["giallo","viola","rosso","oro"],"tolerance":"5%","tc_ppm":null,"series":"E24","neighbours":[],"error":null},{"bands":5,"colours":["giallo","viola","nero","marrone","marrone"],"tolerance":"1%","tc_ppm":null,"series":"E24","neighbours":[],"error":null}],"smd":[{"kind":"SMD 3 cifre","code":"472","tolerance":"5%"},{"kind":"SMD 4 cifre","code":"4701","tolerance":"1%"},{"kind":"SMD EIA-96","code":null,"tolerance":"1%"}]}
 CASES
+
+# The source manual pages state the version; they and the completion name
+# every option the help names.
+data=$(dirname "$completion")
+for page in "$data/resistenze-codice.1" "$data/resistenze-codice.it.1"; do
+    grep -q "^\.TH .* \"resistenze $version\" " "$page" ||
+        { echo "FAIL: $page does not state version $version" >&2 && failed=1; }
+    for option in $("$program" --help | grep -oE -- '--[a-z]+' | sort -u); do
+        grep -qF -- "${option//-/\\-}" "$page" ||
+            { echo "FAIL: $page lacks $option" >&2 && failed=1; }
+        grep -qF -- "$option" "$completion" ||
+            { echo "FAIL: the completion lacks $option" >&2 && failed=1; }
+    done
+done
+
+# Each example of the README's resistenze-codice section, "    $ command"
+# and the lines under it, is what the command prints.
+readme=$data/../README.md
+command= expected= examples=0
+check_example() {
+    [ -n "$command" ] || return 0
+    examples=$((examples + 1))
+    local printed
+    printed=$(PATH=$(dirname "$program"):$PATH bash -c "$command" 2>&1)
+    [ "$printed" = "$expected" ] ||
+        { echo "FAIL: README: $command prints:" >&2 && echo "$printed" >&2 && failed=1; }
+}
+while IFS= read -r line; do
+    if [[ $line == '    $ resistenze-codice'* ]]; then
+        check_example
+        command=${line#    \$ } expected=
+    elif [[ -n $command && $line == '    '* ]]; then
+        expected+=${expected:+$'\n'}${line#    }
+    else
+        check_example
+        command=
+    fi
+done < <(sed -n '/^## Standard values and `resistenze-codice`/,/^## /p' "$readme")
+check_example
+[ "$examples" -ge 8 ] || { echo "FAIL: README: $examples examples found" >&2 && failed=1; }
 exit $failed
