@@ -80,14 +80,16 @@ std::optional<calc::Series> series_of(const std::string& name) {
 }
 
 // Answers one query; false when it could not be read (already said on
-// standard error). A failed write ends the program.
-bool ask(const std::string& query, const Settings& settings) {
+// standard error). A failed write ends the program. Answers are flushed
+// unless more input is already waiting, so a pipe asking one line at a time
+// gets each answer at once and a file of queries is written in large blocks.
+bool ask(const std::string& query, const Settings& settings, bool flush = true) {
     const calc::Answer answer = calc::answer(query, settings.options);
     if (!answer.error.empty()) {
         cli::complain(answer.error);
         return false;
     }
-    if (!cli::write_out(settings.json ? cli::json_line(answer) : cli::text_block(answer))) {
+    if (!cli::write_out(settings.json ? cli::json_line(answer) : cli::text_block(answer), flush)) {
         cli::complain_write();
         std::exit(1);
     }
@@ -177,9 +179,16 @@ int main(int argc, char** argv) {
         return ask(query, settings) ? 0 : 2;
     }
     // One query per line; a line that cannot be read does not stop the rest.
+    std::ios::sync_with_stdio(false); // std::cin buffers, and tells what it holds
     int status = 0;
     std::string line;
     while (std::getline(std::cin, line))
-        if (!calc::split_words(line).empty() && !ask(line, settings)) status = 2;
+        if (!calc::split_words(line).empty() &&
+            !ask(line, settings, std::cin.rdbuf()->in_avail() <= 0))
+            status = 2;
+    if (!cli::write_out("")) {
+        cli::complain_write();
+        return 1;
+    }
     return status;
 }

@@ -108,6 +108,7 @@ giallo 4k7|2|colore sconosciuto: "4k7"
 FULL 4k7|1|scrittura non riuscita
 CLOSED 4k7|1|scrittura non riuscita
 FULL --help|1|scrittura non riuscita
+FULL -|1|scrittura non riuscita|4k7\n1k\n
 COMPLETE Gi|0|Giallo
 COMPLETE BL|0|BLU BLACK BLUE
 COMPLETE --tolleranza ar|0|argento
