@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
             if (i + 1 == argc) return refuse(name + " vuole un valore");
             value = argv[++i];
         } else if (!takes_value && value) {
-            return refuse("\"" + name + "\" non vuole un valore");
+            return refuse(calc::quoted_input(name) + " non vuole un valore");
         }
         if (name == "--") {
             options_done = true;
@@ -141,21 +141,21 @@ int main(int argc, char** argv) {
         } else if (name == "--tolleranza") {
             settings.options.tolerance = calc::tolerance_of(*value);
             if (!settings.options.tolerance)
-                return refuse("tolleranza sconosciuta: \"" + *value + "\" (" +
+                return refuse("tolleranza sconosciuta: " + calc::quoted_input(*value) + " (" +
                               calc::tolerance_list() + ")");
         } else if (name == "--tc") {
             settings.options.tc = calc::tc_band(*value);
             if (!settings.options.tc)
-                return refuse("coefficiente di temperatura sconosciuto: \"" + *value + "\" (" +
-                              calc::tc_list() + ")");
+                return refuse("coefficiente di temperatura sconosciuto: " +
+                              calc::quoted_input(*value) + " (" + calc::tc_list() + ")");
         } else if (name == "--combina") {
             settings.options.combine = calc::Series::E24;
             words.push_back(*value);
         } else if (name == "--serie") {
             settings.series = series_of(*value);
             if (!settings.series)
-                return refuse("serie sconosciuta: \"" + *value +
-                              "\" (E6, E12, E24, E48, E96, E192)");
+                return refuse("serie sconosciuta: " + calc::quoted_input(*value) +
+                              " (E6, E12, E24, E48, E96, E192)");
         } else if (name == "--finestra") {
             settings.options.window = true;
         } else if (name == "--smd") {
@@ -163,7 +163,7 @@ int main(int argc, char** argv) {
         } else if (name == "--json") {
             settings.json = true;
         } else {
-            return refuse("opzione sconosciuta: \"" + arg + "\"");
+            return refuse("opzione sconosciuta: " + calc::quoted_input(arg));
         }
     }
 
