@@ -220,7 +220,9 @@ void value_query(std::string_view text, const QueryOptions& options, Answer& out
         return;
     }
     out.value = parsed.value;
-    if (options.combine)
+    if (options.combine && (options.tolerance || options.tc))
+        out.error = "--combina non vuole --tolleranza o --tc: la serie dice la tolleranza";
+    else if (options.combine)
         combine_value(parsed.value, *options.combine, out);
     else
         code_value(parsed.value, options, out);

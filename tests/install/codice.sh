@@ -44,7 +44,7 @@ while IFS='|' read -r args status want input; do
             - | fuori | serie | vicini | e | non | si | può | bande | totale | combinazioni | lette | \
                 letture | valori | normalizzati | combinazione | letta | lettura | valore | normalizzato | \
                 ppm/K | nessuno) ;;
-            *) grep -qF -- "$token" <<<"$json" ||
+            *) [[ $json == *"$token"* ]] ||
                 { echo "FAIL: resistenze-codice --json $args lacks \"$token\"" >&2 && failed=1; } ;;
             esac
         done
@@ -154,6 +154,7 @@ _ _ _ _ _|2|troppe combinazioni: se ne leggono al più 10000
 --serie e12 --combina 5k|0|singola\t4.7 kOhm\t-6.00%\tgiallo viola rosso argento
 --json --serie E6 --combina 1k|0|{"query":"1k","ohms":1000,"value":"1 kOhm","combinations":[{"form":"singola","parts":[{"ohms":1000,"value":"1 kOhm","colours":["marrone","nero","rosso"]}],"deviation_percent":0.00},{"form":"serie","parts":[{"ohms":1,"value":"1 Ohm","colours":["marrone","nero","oro"]},{"ohms":1000,"value":"1 kOhm","colours":["marrone","nero","rosso"]}],"deviation_percent":0.10},{"form":"parallelo","parts":[{"ohms":1000,"value":"1 kOhm","colours":["marrone","nero","rosso"]},{"ohms":6800000,"value":"6.8 MOhm","colours":["blu","grigio","verde"]}],"deviation_percent":-0.01},{"form":"serie","parts":[{"ohms":100,"value":"100 Ohm","colours":["marrone","nero","marrone"]},{"ohms":220,"value":"220 Ohm","colours":["rosso","rosso","marrone"]},{"ohms":680,"value":"680 Ohm","colours":["blu","grigio","marrone"]}],"deviation_percent":0.00},{"form":"parallelo","parts":[{"ohms":1500,"value":"1.5 kOhm","colours":["marrone","verde","rosso"]},{"ohms":3300,"value":"3.3 kOhm","colours":["arancio","arancio","rosso"]},{"ohms":33000,"value":"33 kOhm","colours":["arancio","arancio","arancio"]}],"deviation_percent":0.00}]}
 --combina 0|2|--combina vuole un valore sopra 0 Ohm
+--tc 50 --combina 1k|2|--combina non vuole --tolleranza o --tc
 --combina 1.234567k|2|--combina vuole al più 6 cifre significative
 --serie E7 --combina 1k|2|serie sconosciuta: "E7"
 --serie E12 4k7|2|--serie vale solo con --combina
