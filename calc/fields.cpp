@@ -238,7 +238,7 @@ void AGGIORNA(const std::string& bande, const int32_t& k) {
     for (int32_t id = ID_RIGA_1; id <= ID_RIGA_5; ++id) writes.push_back({id, {}});
     for (const calc::ResultLine& line : calc::kResultLines)
         if (auto reading = calc::read_line(bande, line))
-            writes.push_back({line.field, std::move(*reading)});
+            writes.push_back({ID_RIGA_1 + static_cast<int32_t>(line.slot), std::move(*reading)});
     // All of it happens inside one command, so a field that is written again
     // further down only needs what its earlier write does besides drawing:
     // take the focus and hand over its pending key. Each field is drawn once,

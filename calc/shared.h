@@ -40,4 +40,6 @@ constexpr int32_t ID_RESETTA = 540;
 constexpr int32_t ID_COLORI = 600;
 constexpr int32_t ID_INDIETRO = 699;
 constexpr int32_t ID_RESISTENZA = 700;
-// The result fields ID_RIGA_1..ID_RIGA_5 are with their readings.
+// The result fields, one line each, in the order of calc::kResultLines' slots.
+constexpr int32_t ID_RIGA_1 = 901;
+constexpr int32_t ID_RIGA_5 = 905;

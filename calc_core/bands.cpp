@@ -1,37 +1,26 @@
 // Band names and tolerances as text.
 #include "calc_core/bands.h"
 
+#include "base/ascii.h"
 #include "base/blanks.h"
 
 #include <string>
 
 namespace calc {
 
-namespace {
-
-char lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool same_letters(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i])) return false;
-    return true;
-}
-
-} // namespace
+using base::same_ascii_letters;
 
 const char* band_name(unsigned char b) {
-    return b < kBands.size() ? kBands[b].name : "";
+    return b < kReadingBands ? facts(b).name : "";
 }
 
 std::optional<unsigned char> band_from_name(std::string_view name) {
     name = blank_trimmed(name);
-    for (unsigned char b = 0; b < kBands.size(); ++b)
-        if (same_letters(name, kBands[b].name) || same_letters(name, kBands[b].english)) return b;
-    if (same_letters(name, "purple")) return 7;
-    if (same_letters(name, "gray")) return 8;
+    for (unsigned char b = 0; b < kReadingBands; ++b)
+        if (same_ascii_letters(name, facts(b).name) || same_ascii_letters(name, facts(b).english))
+            return b;
+    if (same_ascii_letters(name, "purple")) return 7;
+    if (same_ascii_letters(name, "gray")) return 8;
     return std::nullopt;
 }
 
@@ -60,14 +49,14 @@ std::optional<unsigned char> tolerance_of(std::string_view text) {
 
 std::optional<unsigned char> tc_band(std::string_view text) {
     text = blank_trimmed(text);
-    if (const auto b = band_from_name(text)) return kBands[*b].tc != 0 ? b : std::nullopt;
+    if (const auto b = band_from_name(text)) return has_tc(*b) ? b : std::nullopt;
     for (std::string_view unit : {"ppm/K", "ppm/k", "ppm"})
         if (text.ends_with(unit)) {
             text = blank_trimmed(text.substr(0, text.size() - unit.size()));
             break;
         }
     for (unsigned char b = 0; b < kBands.size(); ++b)
-        if (kBands[b].tc != 0 && text == std::to_string(kBands[b].tc)) return b;
+        if (has_tc(b) && text == std::to_string(kBands[b].tc)) return b;
     return std::nullopt;
 }
 
@@ -86,8 +75,8 @@ std::string tc_list() {
 }
 
 std::optional<unsigned char> multiplier_band(int exponent) {
-    for (unsigned char b = 0; b < kBands.size(); ++b)
-        if (kBands[b].exponent == exponent) return b;
+    for (unsigned char b = 0; b < kReadingBands; ++b)
+        if (facts(b).exponent == exponent) return b;
     return std::nullopt;
 }
 

@@ -46,17 +46,44 @@ inline constexpr std::array<Band, 12> kBands = {{
     {"oro", "gold", -1, "5%", 500, {Series::E24}, 0},
 }};
 
-// The smallest and largest multiplier exponents ("argento" and "bianco").
-inline constexpr int kLowestExponent = [] {
-    int e = kBands[0].exponent;
-    for (const Band& b : kBands) e = b.exponent < e ? b.exponent : e;
-    return e;
-}();
-inline constexpr int kHighestExponent = [] {
-    int e = kBands[0].exponent;
-    for (const Band& b : kBands) e = b.exponent > e ? b.exponent : e;
-    return e;
-}();
+// Pink, the x0.001 multiplier of the 2016 colour code: read in multiplier
+// positions and used by the encoder where no other multiplier codes the
+// value. The window has the twelve colours above, not this one.
+inline constexpr unsigned char kRosa = 12;
+inline constexpr Band kPink = {"rosa", "pink", -3, nullptr, 0, {}, 0};
+// Band values a reading knows: the twelve and pink.
+inline constexpr unsigned char kReadingBands = kRosa + 1;
+
+// The facts of a band value 0..12.
+inline constexpr const Band& facts(unsigned char b) {
+    return b == kRosa ? kPink : kBands[b];
+}
+
+// The smallest and largest multiplier exponents ("rosa" and "bianco").
+inline constexpr int kLowestExponent = kPink.exponent;
+inline constexpr int kHighestExponent = kBands[9].exponent;
+
+// Where each kind of band sits in a sequence of three to six bands: the
+// digits first, then the multiplier, the tolerance and the temperature
+// coefficient (-1 where a count has none).
+struct BandLayout {
+    int digits;
+    int multiplier;
+    int tolerance;
+    int tc;
+};
+inline constexpr BandLayout layout_of(std::size_t band_count) {
+    switch (band_count) {
+    case 3:
+        return {2, 2, -1, -1};
+    case 4:
+        return {2, 2, 3, -1};
+    case 5:
+        return {3, 3, 4, -1};
+    default:
+        return {3, 3, 4, 5};
+    }
+}
 
 // Three bands carry no tolerance band: they mean 20 %, and E6 values.
 inline constexpr const char* kNoBandTolerance = "20%";
@@ -86,9 +113,12 @@ inline bool is_decimal_digit(unsigned char b) {
     return b <= 9;
 }
 
-// Whether a band written last stands for a tolerance.
+// Whether a band written last stands for a tolerance; for a coefficient.
 inline bool has_tolerance(unsigned char b) {
     return b < kBands.size() && kBands[b].tolerance != nullptr;
+}
+inline bool has_tc(unsigned char b) {
+    return b < kBands.size() && kBands[b].tc != 0;
 }
 
 // The last band when none is asked for: "oro" (5 %) for four bands,
@@ -97,9 +127,10 @@ inline unsigned char default_tolerance(int band_count) {
     return band_count <= 4 ? kOro : kMarrone;
 }
 
-// Italian band names as in the window, "nero" ... "oro"; "" beyond 11.
+// Italian band names as in the window, "nero" ... "oro", and "rosa"; ""
+// beyond 12.
 const char* band_name(unsigned char b);
-// The band value (0..11) of an Italian or English colour name, in any case.
+// The band value (0..12) of an Italian or English colour name, in any case.
 std::optional<unsigned char> band_from_name(std::string_view name);
 // "1%", "5%", "0.5%" ...; "-" for a band that means no tolerance.
 const char* tolerance_text(unsigned char b);
@@ -115,7 +146,7 @@ std::optional<unsigned char> tc_band(std::string_view text);
 std::string tolerance_list();
 std::string tc_list();
 
-// The band of a multiplier 10^exponent (-2 ... 9), if there is one.
+// The band of a multiplier 10^exponent (-3 ... 9), if there is one.
 std::optional<unsigned char> multiplier_band(int exponent);
 
 } // namespace calc

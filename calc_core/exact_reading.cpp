@@ -26,35 +26,36 @@ std::string quoted(unsigned char b, std::size_t position) {
 // One reading of bands b[0..L-1] in the order given, or why there is none.
 std::string read_one(std::string_view b, bool reverse, ExactReading& out) {
     const std::size_t L = b.size();
-    const std::size_t digits = L <= 4 ? 2 : 3;
+    const BandLayout layout = layout_of(L);
     // Band positions as the user chose them.
-    const auto at = [&](std::size_t i) { return reverse ? L - i : i + 1; };
+    const auto at = [&](int i) { return reverse ? L - static_cast<std::size_t>(i) : i + 1u; };
     std::uint64_t significand = 0;
     std::string digit_bands;
-    for (std::size_t i = 0; i < digits; ++i) {
+    for (int i = 0; i < layout.digits; ++i) {
         const auto d = static_cast<unsigned char>(b[i]);
         if (!is_decimal_digit(d)) return quoted(d, at(i)) + " non è una cifra";
         significand = 10 * significand + d;
         digit_bands += static_cast<char>(d);
     }
-    const auto m = static_cast<unsigned char>(b[digits]);
+    const auto m = static_cast<unsigned char>(b[layout.multiplier]);
     out.reverse = reverse;
-    out.value = make_ohms(significand, kBands[m].exponent);
+    out.value = make_ohms(significand, facts(m).exponent);
     int hundredths = kNoBandTolerance_hundredths;
     out.tolerance = kNoBandTolerance;
-    if (L >= 4) {
-        const auto t = static_cast<unsigned char>(b[digits + 1]);
-        if (!has_tolerance(t)) return quoted(t, at(digits + 1)) + " non indica una tolleranza";
+    if (layout.tolerance >= 0) {
+        const auto t = static_cast<unsigned char>(b[layout.tolerance]);
+        if (!has_tolerance(t))
+            return quoted(t, at(layout.tolerance)) + " non indica una tolleranza";
         hundredths = kBands[t].tolerance_hundredths;
         out.tolerance = kBands[t].tolerance;
         out.series = reading_series(digit_bands, t);
     } else {
         out.series = reading_series(digit_bands, std::nullopt);
     }
-    if (L == 6) {
-        const auto c = static_cast<unsigned char>(b[5]);
-        if (kBands[c].tc == 0)
-            return quoted(c, at(5)) + " non indica un coefficiente di temperatura";
+    if (layout.tc >= 0) {
+        const auto c = static_cast<unsigned char>(b[layout.tc]);
+        if (!has_tc(c))
+            return quoted(c, at(layout.tc)) + " non indica un coefficiente di temperatura";
         out.tc = kBands[c].tc;
     }
     out.low = tolerance_low(out.value, hundredths);
@@ -67,7 +68,7 @@ std::string read_one(std::string_view b, bool reverse, ExactReading& out) {
 ExactReadings read_exact(std::string_view bande) {
     ExactReadings out;
     for (const char b : bande)
-        if (!band(static_cast<unsigned char>(b))) {
+        if (static_cast<unsigned char>(b) >= kReadingBands) {
             out.error = "banda sconosciuta";
             return out;
         }

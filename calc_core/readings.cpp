@@ -21,7 +21,8 @@ double apply_multiplier(double digits, unsigned char band) {
     return kBands[band].exponent < 0 ? digits / m : digits * m;
 }
 
-// The number of bands a rule reads.
+// The number of bands a rule reads, and where it finds its digits and
+// multiplier: the five-band value of four bands reads them as five bands do.
 std::size_t length_of(BandRule rule) {
     switch (rule) {
     case BandRule::Notice:
@@ -35,6 +36,9 @@ std::size_t length_of(BandRule rule) {
         return 5;
     }
     return 0;
+}
+BandLayout rule_layout(BandRule rule) {
+    return layout_of(rule == BandRule::FiveOfFour ? 5 : length_of(rule));
 }
 
 } // namespace
@@ -53,13 +57,13 @@ std::optional<Reading> read_line(std::string_view bande, const ResultLine& line)
         }
         b[i] = value;
     }
-    const std::string_view digits(
-        reinterpret_cast<const char*>(b),
-        line.rule == BandRule::ThreeBands || line.rule == BandRule::FourBands ? 2 : 3);
+    const BandLayout layout = rule_layout(line.rule);
+    const std::string_view digits(reinterpret_cast<const char*>(b),
+                                  static_cast<std::size_t>(layout.digits));
     const auto value = [&](std::string suffix) {
         double d = 0.0;
         for (const char digit : digits) d = 10.0 * d + static_cast<unsigned char>(digit);
-        return TIENIOSC(number_text(apply_multiplier(d, b[digits.size()])), suffix);
+        return TIENIOSC(number_text(apply_multiplier(d, b[layout.multiplier])), suffix);
     };
     // The readings differ in the blanks after the tolerance word: two
     // forward, one reverse.
@@ -80,7 +84,7 @@ std::optional<Reading> read_line(std::string_view bande, const ResultLine& line)
         break;
     case BandRule::FourBands:
     case BandRule::FiveBands: {
-        const unsigned char t = b[digits.size() + 1];
+        const unsigned char t = b[layout.tolerance];
         out.text = value(joiner + tolerance_text(t) + (digits.size() == 3 ? " " : ""));
         out.series = reading_series(digits, t);
         break;
@@ -94,8 +98,7 @@ std::optional<Reading> read_line(std::string_view bande, const ResultLine& line)
 std::array<Reading, 5> read_fields(std::string_view bande) {
     std::array<Reading, 5> out;
     for (const ResultLine& line : kResultLines)
-        if (auto reading = read_line(bande, line))
-            out[static_cast<std::size_t>(line.field - ID_RIGA_1)] = std::move(*reading);
+        if (auto reading = read_line(bande, line)) out[line.slot] = std::move(*reading);
     return out;
 }
 

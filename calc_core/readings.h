@@ -7,14 +7,10 @@
 #include "calc_core/standard_values.h"
 
 #include <array>
-#include <cstdint>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
-
-// The result fields, one line each.
-constexpr int32_t ID_RIGA_1 = 901;
-constexpr int32_t ID_RIGA_5 = 905;
 
 namespace calc {
 
@@ -27,29 +23,29 @@ enum class BandRule {
     FiveBands,  // three digits, a multiplier and a tolerance
 };
 
-// One reading that writes a result line: the field it writes, the end it
-// reads from and its rule.
+// One reading that writes a result line: the line it writes (0 for the
+// first of the five), the end it reads from and its rule.
 struct ResultLine {
-    int32_t field;
+    std::size_t slot;
     bool reverse; // read from the last band chosen
     BandRule rule;
 };
 
 // Every reading, in the order the lines are written: the forward readings,
 // then the reverse ones, so a line written by both (the notice, and the
-// five-band value of four bands in 905) ends as the reverse reading has it.
+// five-band value of four bands in the last line) ends as the reverse reading has it.
 // A sequence of a given length takes the rows of that length only.
 inline constexpr std::array<ResultLine, 10> kResultLines = {{
-    {ID_RIGA_1, false, BandRule::Notice},
-    {ID_RIGA_1, false, BandRule::ThreeBands},
-    {ID_RIGA_5, false, BandRule::FiveOfFour},
-    {ID_RIGA_1 + 1, false, BandRule::FourBands},
-    {ID_RIGA_1 + 1, false, BandRule::FiveBands},
-    {ID_RIGA_1, true, BandRule::Notice},
-    {ID_RIGA_1 + 2, true, BandRule::ThreeBands},
-    {ID_RIGA_5, true, BandRule::FiveOfFour},
-    {ID_RIGA_1 + 3, true, BandRule::FourBands},
-    {ID_RIGA_1 + 3, true, BandRule::FiveBands},
+    {0, false, BandRule::Notice},
+    {0, false, BandRule::ThreeBands},
+    {4, false, BandRule::FiveOfFour},
+    {1, false, BandRule::FourBands},
+    {1, false, BandRule::FiveBands},
+    {0, true, BandRule::Notice},
+    {2, true, BandRule::ThreeBands},
+    {4, true, BandRule::FiveOfFour},
+    {3, true, BandRule::FourBands},
+    {3, true, BandRule::FiveBands},
 }};
 
 // What a reading writes: the line, before blanks are trimmed, and the series
@@ -65,13 +61,13 @@ struct Reading {
 // tolerance band).
 std::optional<Reading> read_line(std::string_view bande, const ResultLine& line);
 
-// The five result fields (901..905) as the readings leave them: every row of
+// The five result lines as the readings leave them: every row of
 // kResultLines applied in turn, the fields no reading writes left empty.
 std::array<Reading, 5> read_fields(std::string_view bande);
 
 } // namespace calc
 
-// The five result lines (fields 901..905) that a band sequence produces,
+// The five result lines that a band sequence produces,
 // before blanks are trimmed for display: every reading of kResultLines
 // applied in turn, the fields no reading writes left "".
 std::array<std::string, 5> LEGGI_BANDE(std::string_view bande);

@@ -114,6 +114,12 @@ Series significand_series(int significand, std::optional<unsigned char> toleranc
     return Series::None;
 }
 
+Series value_series(const Ohms& v, std::optional<unsigned char> tolerance_band) {
+    const int n = digit_count(v.significand);
+    if (v.significand == 0 || n > 3) return Series::None;
+    return significand_series(static_cast<int>(v.significand * power10(3 - n)), tolerance_band);
+}
+
 Series reading_series(std::string_view digit_bands, std::optional<unsigned char> tolerance_band,
                       bool tolerance_pending) {
     // A leading "nero" leaves the significand below 100, where no series has
@@ -131,11 +137,9 @@ Series reading_series(std::string_view digit_bands, std::optional<unsigned char>
 std::vector<Neighbour> neighbours(const Ohms& v, std::optional<unsigned char> tolerance_band) {
     std::vector<Neighbour> out;
     if (v.significand == 0) return out;
-    // Whether the value is standard, by its significant digits alone.
+    if (value_series(v, tolerance_band) != Series::None) return out;
+    // At most 19 significant digits: the comparisons below stay within 64 bits.
     const int n = digit_count(v.significand);
-    if (n <= 3 && significand_series(static_cast<int>(v.significand * power10(3 - n)),
-                                     tolerance_band) != Series::None)
-        return out;
     // The decade of the value: v lies in [100, 1000) x 10^decade. Series
     // values t x 10^decade are compared with v in whole numbers.
     const int decade = v.exponent + n - 3;

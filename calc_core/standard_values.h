@@ -33,6 +33,11 @@ std::vector<Series> judged_series(std::optional<unsigned char> tolerance_band,
 Series significand_series(int significand, std::optional<unsigned char> tolerance_band,
                           bool tolerance_pending = false);
 
+// The series of an exact value judged for a tolerance band (none: three
+// bands, 20 %): that of its significant digits when they are at most three;
+// None for 0 and for longer values.
+Series value_series(const Ohms& v, std::optional<unsigned char> tolerance_band);
+
 // The series of one reading from its bands: the digit bands (two or three
 // band values) and its tolerance band, if it has one. None unless every digit
 // band is a digit 0..9, the first one is not 0, and the tolerance band has a
@@ -56,7 +61,7 @@ std::vector<Neighbour> neighbours(const Ohms& v, std::optional<unsigned char> to
 // "+1.41%", "-3.33%": a deviation in hundredths of a percent as text.
 std::string deviation_text(int hundredths);
 
-// For each result field 901..905, the series of the reading that the field
+// For each of the window's five result lines, the series of the reading that the field
 // shows for this band sequence (one byte per band, 0..11); None where the
 // field stays empty or shows no standard value.
 std::array<Series, 5> standard_series(std::string_view bande);

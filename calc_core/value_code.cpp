@@ -25,7 +25,7 @@ Encoding encode_value(const Ohms& v, int band_count, std::optional<unsigned char
         out.error = std::string("\"") + band_name(*tolerance) + "\" non indica una tolleranza";
         return out;
     }
-    if ((band_count == 6) != tc.has_value() || (tc && (!band(*tc) || kBands[*tc].tc == 0))) {
+    if ((band_count == 6) != tc.has_value() || (tc && !has_tc(*tc))) {
         out.error = "il coefficiente di temperatura è la sesta banda, e solo quella";
         return out;
     }
@@ -36,18 +36,18 @@ Encoding encode_value(const Ohms& v, int band_count, std::optional<unsigned char
     }
 
     const int n = digit_count(v.significand);
-    if (n <= 3)
-        out.series =
-            significand_series(static_cast<int>(v.significand * power10(3 - n)), tolerance);
+    out.series = value_series(v, tolerance);
     out.neighbours = neighbours(v, tolerance);
 
-    const int digits = band_count >= 5 ? 3 : 2;
+    const int digits = layout_of(static_cast<std::size_t>(band_count)).digits;
     if (n > digits) {
         out.error = ohms_text(v) + " ha " + std::to_string(n) + " cifre significative: con " +
                     std::to_string(band_count) + " bande se ne scrivono " + std::to_string(digits);
         return out;
     }
     const int multiplier = v.exponent - (digits - n);
+    // Pink (x0.001) is the only multiplier of its exponent, so it comes in
+    // only where nothing else codes the value.
     const auto multiplier_colour = multiplier_band(multiplier);
     if (!multiplier_colour) {
         out.error = ohms_text(v) + " è fuori dai moltiplicatori: con " +

@@ -14,6 +14,15 @@
 
 namespace calc {
 
+// What parse_value reads: 0, or 0.001 Ohm to 999 GOhm, exactly, in at most
+// kMostDigits significant digits; the one refusal of a value outside.
+inline constexpr std::size_t kMostDigits = 19;
+inline constexpr const char* kValueRange =
+    "si leggono 0 e i valori da 0.001 Ohm a 999 GOhm, con al più 19 cifre significative";
+
+// A text the user typed, between quotes, cut after 40 bytes with "…".
+std::string quoted_input(std::string_view text);
+
 struct ParsedValue {
     Ohms value;
     std::string error; // Italian, "" when the text is a value
@@ -22,8 +31,9 @@ struct ParsedValue {
 // Reads "4700", "4.7k", "4,7k", "4k7", "4K7", "4R7", "R47", "0R22", "1M",
 // "2M2", "1G", "4.7 kOhm", "1e3", "4.7E-3", with an optional "Ohm", "Ohms",
 // "ohm" or "Ω" at the end and "kilo", "mega", "meg" (as "1.5MEG") or "giga"
-// before it. A lower-case "m" is refused: it could mean milli or mega. A
-// refusal names the character or the word it could not read.
+// before it. A lower-case "m" is refused: it could mean milli or mega; so is
+// "4,700", which reads 4.7 Ohm here and 4700 Ohm in English. A refusal names
+// the character or the word it could not read, or the range.
 ParsedValue parse_value(std::string_view text);
 
 struct Encoding {

@@ -7,8 +7,9 @@
 
 namespace cli {
 
-// Writes and flushes; false when the text did not all reach standard output.
-bool write_out(std::string_view text);
+// Writes and, unless told not to, flushes; false when the text did not all
+// reach standard output (an unflushed write may fail at the next flush).
+bool write_out(std::string_view text, bool flush = true);
 
 // "resistenze-codice: " and the message, one line on standard error.
 void complain(std::string_view message);

@@ -1,7 +1,5 @@
-// Answers as JSON Lines: one object per query.
+// Answers as JSON Lines: one object per query, the rows grouped by kind.
 #include "cli/print.h"
-
-#include "base/blanks.h"
 
 namespace cli {
 
@@ -31,6 +29,10 @@ std::string tc(int ppm) {
     return ppm == 0 ? "null" : std::to_string(ppm);
 }
 
+std::string text_or_null(const std::string& s) {
+    return s.empty() ? "null" : quoted(s);
+}
+
 // A deviation in hundredths of a percent as a JSON number ("-3.33").
 std::string percent(int hundredths) {
     std::string text = calc::deviation_text(hundredths);
@@ -38,77 +40,87 @@ std::string percent(int hundredths) {
     return text.front() == '+' ? text.substr(1) : text;
 }
 
-std::string reading(const std::string& direction, const calc::ExactReading& r) {
-    return "{\"direction\":" + quoted(direction) + ",\"ohms\":" + calc::ohms_number(r.value) +
-           ",\"value\":" + quoted(calc::ohms_text(r.value)) +
-           ",\"tolerance\":" + quoted(r.tolerance) + ",\"min_ohms\":" + calc::ohms_number(r.low) +
-           ",\"max_ohms\":" + calc::ohms_number(r.high) + ",\"series\":" + series(r.series) +
-           ",\"tc_ppm\":" + tc(r.tc) + "}";
+std::string value(const calc::Ohms& v) {
+    return "\"ohms\":" + calc::ohms_number(v) + ",\"value\":" + quoted(calc::ohms_text(v));
 }
 
-std::string code(const calc::Encoding& c) {
-    std::string colours, near;
-    for (const char b : c.bands)
-        colours.append(colours.empty() ? "" : ",")
+std::string colours(const std::string& bands) {
+    std::string out;
+    for (const char b : bands)
+        out.append(out.empty() ? "" : ",")
             .append(quoted(calc::band_name(static_cast<unsigned char>(b))));
-    for (const calc::Neighbour& n : c.neighbours)
-        near.append(near.empty() ? "" : ",")
-            .append("{\"series\":" + series(n.series) + ",\"ohms\":" + calc::ohms_number(n.value) +
-                    ",\"value\":" + quoted(calc::ohms_text(n.value)) +
-                    ",\"deviation_percent\":" + percent(n.deviation) + "}");
-    return "{\"bands\":" + std::to_string(c.band_count) + ",\"colours\":[" + colours +
-           "],\"tolerance\":" +
-           quoted(c.tolerance ? calc::tolerance_text(*c.tolerance) : calc::kNoBandTolerance) +
-           ",\"tc_ppm\":" + tc(c.tc) + ",\"series\":" + series(c.series) + ",\"neighbours\":[" +
-           near + "],\"error\":" + (c.error.empty() ? "null" : quoted(c.error)) + "}";
+    return "[" + out + "]";
 }
 
-std::string smd_code(const std::string& c) {
-    return c.empty() ? "null" : quoted(c);
+std::string object(const calc::Row& r) {
+    switch (r.kind) {
+    case calc::RowKind::Reading:
+        return "{\"direction\":" + quoted(r.direction) + "," + value(r.value) +
+               ",\"tolerance\":" + quoted(r.tolerance) +
+               ",\"min_ohms\":" + calc::ohms_number(r.low) +
+               ",\"min\":" + quoted(calc::ohms_text(r.low)) +
+               ",\"max_ohms\":" + calc::ohms_number(r.high) +
+               ",\"max\":" + quoted(calc::ohms_text(r.high)) + ",\"series\":" + series(r.series) +
+               ",\"tc_ppm\":" + tc(r.tc) +
+               (r.bands.empty() ? "" : ",\"colours\":" + colours(r.bands)) + "}";
+    case calc::RowKind::Field:
+        return "{\"field\":" + std::to_string(kFirstField + static_cast<int>(r.slot)) +
+               ",\"line\":" + quoted(r.text) + ",\"series\":" + series(r.series) + "}";
+    case calc::RowKind::Code: {
+        std::string near;
+        for (const calc::Neighbour& n : r.neighbours)
+            near.append(near.empty() ? "" : ",")
+                .append("{\"series\":" + series(n.series) + "," + value(n.value) +
+                        ",\"deviation_percent\":" + percent(n.deviation) + "}");
+        return "{\"bands\":" + std::to_string(std::stoi(r.direction)) +
+               ",\"colours\":" + colours(r.reason.empty() ? r.bands : "") +
+               ",\"tolerance\":" + quoted(r.tolerance) + ",\"tc_ppm\":" + tc(r.tc) +
+               ",\"series\":" + series(r.series) + ",\"neighbours\":[" + near +
+               "],\"error\":" + text_or_null(r.reason) + "}";
+    }
+    case calc::RowKind::Smd:
+        return "{\"kind\":" + quoted(r.direction) + ",\"code\":" + text_or_null(r.text) +
+               ",\"tolerance\":" + quoted(r.tolerance) + "}";
+    case calc::RowKind::Combination: {
+        std::string parts;
+        for (const calc::Part& p : r.parts)
+            parts.append(parts.empty() ? "" : ",")
+                .append("{")
+                .append(value(p.value))
+                .append(",\"colours\":")
+                .append(colours(p.bands)) += '}';
+        return "{\"form\":" + quoted(r.direction) + ",\"parts\":[" + parts +
+               "],\"deviation_percent\":" + percent(r.deviation) + "}";
+    }
+    case calc::RowKind::Count:
+        return "{\"combinations\":" + std::to_string(r.combinations) +
+               ",\"readings\":" + std::to_string(r.readings) +
+               ",\"standard\":" + std::to_string(r.standard) + "}";
+    }
+    return "{}";
 }
 
 } // namespace
 
 std::string json_line(const calc::Answer& a) {
     std::string out = "{\"query\":" + quoted(a.query);
-    switch (a.kind) {
-    case calc::QueryKind::Window: {
-        std::string fields;
-        for (std::size_t i = 0; i < a.fields.size(); ++i) {
-            const std::string_view line = blank_trimmed(a.fields[i].text);
-            if (line.empty()) continue;
-            fields.append(fields.empty() ? "" : ",")
-                .append("{\"field\":" + std::to_string(ID_RIGA_1 + static_cast<int>(i)) +
-                        ",\"line\":" + quoted(line) + ",\"series\":" + series(a.fields[i].series) +
-                        "}");
-        }
-        out += ",\"fields\":[" + fields + "]";
-        break;
+    if (a.value) out.append(",").append(value(*a.value));
+    static constexpr struct {
+        calc::RowKind kind;
+        const char* key;
+    } kGroups[] = {{calc::RowKind::Reading, "readings"},
+                   {calc::RowKind::Field, "fields"},
+                   {calc::RowKind::Code, "codes"},
+                   {calc::RowKind::Smd, "smd"},
+                   {calc::RowKind::Combination, "combinations"}};
+    for (const auto& group : kGroups) {
+        std::string items;
+        for (const calc::Row& r : a.rows)
+            if (r.kind == group.kind) items.append(items.empty() ? "" : ",").append(object(r));
+        if (!items.empty()) out.append(",\"").append(group.key).append("\":[" + items + "]");
     }
-    case calc::QueryKind::Colours:
-    case calc::QueryKind::Smd: {
-        std::string readings;
-        for (const calc::ExactReading& r : a.readings)
-            readings.append(readings.empty() ? "" : ",")
-                .append(reading(a.kind == calc::QueryKind::Smd ? std::string("SMD ") + a.smd_kind
-                                : r.reverse                    ? "inversa"
-                                                               : "diretta",
-                                r));
-        out += ",\"readings\":[" + readings + "]";
-        break;
-    }
-    case calc::QueryKind::Value: {
-        std::string codes;
-        for (const calc::Encoding& c : a.codes)
-            codes.append(codes.empty() ? "" : ",").append(code(c));
-        out += ",\"ohms\":" + calc::ohms_number(a.value) +
-               ",\"value\":" + quoted(calc::ohms_text(a.value)) + ",\"codes\":[" + codes +
-               "],\"smd\":{\"3 cifre\":" + smd_code(a.smd.three) +
-               ",\"4 cifre\":" + smd_code(a.smd.four) + ",\"EIA-96\":" + smd_code(a.smd.eia96) +
-               "}";
-        break;
-    }
-    }
+    for (const calc::Row& r : a.rows)
+        if (r.kind == calc::RowKind::Count) out += ",\"count\":" + object(r);
     return out + "}\n";
 }
 

@@ -17,14 +17,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (data[0] & 8) options.tc = static_cast<unsigned char>((data[0] >> 4) % 12);
     const std::string query(reinterpret_cast<const char*>(data) + 1, size - 1);
     const calc::Answer a = calc::answer(query, options);
-    if (a.kind != calc::QueryKind::Value || !a.error.empty()) return 0;
-    for (const calc::Encoding& code : a.codes) {
-        if (code.bands.empty()) continue;
+    if (!a.value || !a.error.empty()) return 0;
+    for (const calc::Row& code : a.rows) {
+        if (code.kind != calc::RowKind::Code || !code.reason.empty()) continue;
         std::string colours;
         for (const unsigned char b : code.bands) colours += std::string(calc::band_name(b)) + " ";
         const calc::Answer back = calc::answer(colours, {});
         bool found = false;
-        for (const calc::ExactReading& r : back.readings) found |= r.value == a.value;
+        for (const calc::Row& r : back.rows) found |= r.value == *a.value;
         if (!found) std::abort();
     }
     return 0;

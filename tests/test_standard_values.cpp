@@ -9,14 +9,14 @@
 
 namespace {
 
-const char* const kNames[] = {"nero", "marrone", "rosso",  "arancio", "giallo",  "verde",
-                              "blu",  "viola",   "grigio", "bianco",  "argento", "oro"};
+const char* const kNames[] = {"nero",  "marrone", "rosso",  "arancio", "giallo", "verde", "blu",
+                              "viola", "grigio",  "bianco", "argento", "oro",    "rosa"};
 
 std::string sequence(const std::string& names) {
     std::istringstream in(names);
     std::string s, name;
     while (in >> name)
-        for (char b = 0; b < 12; ++b)
+        for (char b = 0; b < 13; ++b)
             if (name == kNames[static_cast<int>(b)]) s += b;
     return s;
 }
@@ -101,7 +101,9 @@ TEST(ValueCode, EncodesOrSaysWhyNot) {
         {"0R22", 3, "", "rosso rosso argento", E6, ""},
         {"100M", 3, "", "marrone nero viola", E6, ""},
         {"1G", 5, "0,1 %", "marrone nero nero viola viola", E192, ""},
-        {"0.01", 3, "", "moltiplicatori", E6, ""},
+        {"0.01", 3, "", "marrone nero rosa", E6, ""}, // pink only where nothing else codes it
+        {"0.47", 5, "", "giallo viola nero rosa marrone", E24, ""},
+        {"0.001", 3, "", "moltiplicatori", E6, ""},
         {"100G", 3, "", "moltiplicatori", E6, ""},
         {"1k", 5, "nero", "tolleranza", N, ""},
         // E24 values are accepted at 2 %, so they are offered too.
@@ -179,7 +181,7 @@ TEST(ValueCode, ReadsValuesAndColourNames) {
         const char* name;
         int colour, tolerance; // 99: none
     } names[] = {{"Viola", 7, 99}, {"PURPLE", 7, 99}, {"gray", 8, 99},    {"Grey", 8, 99},
-                 {"oro", 11, 99},  {"GOLD", 11, 99},  {"arancio", 3, 99}, {"rosa", 99, 99},
+                 {"oro", 11, 99},  {"GOLD", 11, 99},  {"arancio", 3, 99}, {"Pink", 12, 99},
                  {"2%", 99, 2},    {"0,5 %", 99, 5},  {"5", 99, 11},      {"20%", 99, 99}};
     for (const auto& n : names) {
         EXPECT_EQ(calc::band_from_name(n.name).value_or(99), n.colour) << n.name;
@@ -208,9 +210,9 @@ TEST(ValueCode, EveryPrintedCodeReadsBack) {
                     const std::size_t k = turn++ % 9;
                     const auto tc = count == 6 ? calc::band_from_name(tc_colours[k]) : std::nullopt;
                     const auto code = calc::encode_value(v, count, tol, tc);
-                    // Two digits up to 4 bands; the multipliers reach 0.01 up to 10^9.
+                    // Two digits up to 4 bands; the multipliers reach 0.001 up to 10^9.
                     const bool codable = (count <= 4 ? t % 10 == 0 : true) &&
-                                         decade + (count <= 4 ? 1 : 0) >= -2 && decade <= 7;
+                                         decade + (count <= 4 ? 1 : 0) >= -3 && decade <= 7;
                     ASSERT_EQ(code.error.empty(), codable) << t << "e" << decade << " " << count;
                     if (!codable) continue;
                     const auto exact = calc::read_exact(code.bands);
@@ -223,11 +225,12 @@ TEST(ValueCode, EveryPrintedCodeReadsBack) {
                     ++read_back;
                 }
             }
-            const auto smd = calc::smd_codes(v);
-            for (const std::string* code : {&smd.three, &smd.four, &smd.eia96})
-                if (!code->empty()) {
-                    const auto r = calc::read_smd(*code);
-                    EXPECT_EQ(r.reading.value, v) << *code;
+            for (const calc::SmdCode& code : calc::smd_codes(v))
+                if (!code.code.empty()) {
+                    const auto r = calc::read_smd(code.code);
+                    ASSERT_EQ(r.readings.size(), 1u) << code.code;
+                    EXPECT_EQ(r.readings[0].reading.value, v) << code.code;
+                    EXPECT_EQ(r.readings[0].kind, code.kind) << code.code;
                     ++read_back;
                 }
         }
