@@ -254,6 +254,10 @@ void start_timer(Handle dialog, int32_t timer_id, int32_t period_ms) {
     if (d != nullptr && !d->finished) d->start_program_timer(timer_id, period_ms);
 }
 
+void stop_timer(Handle dialog, int32_t timer_id) {
+    if (Dialog* d = find_dialog(dialog)) d->stop_program_timer(timer_id);
+}
+
 void set_focus() {
     TargetRef t = current();
     if (t.widget == nullptr) return;
