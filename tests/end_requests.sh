@@ -11,29 +11,25 @@ if [ "${4:-}" != "--inside" ]; then
     exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$program" "$send_close" "$scratch" --inside
 fi
 cd "$scratch" || exit 1
-cp "$(dirname "$program")/fondo3.jpg" . 2>/dev/null
 printf 'pixelori=800\npixelver=600\n' >tavi_menu_conf.cnf # the backdrop is the larger window
 export XDG_CACHE_HOME=$scratch/cache
 failed=0
 # Waits up to 10 s for the process to end; its status in $rc, 255 if it did not.
 ended() {
     for _ in $(seq 100); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
-    if kill -0 "$1" 2>/dev/null; then kill -KILL "$1"; wait "$1"; rc=255; else wait "$1"; rc=$?; fi
+    kill -KILL "$1" 2>/dev/null && rc=255 || { wait "$1"; rc=$?; }
 }
 
-"$program" 2>close.err &
-pid=$!
+"$program" 2>close.err & pid=$!
 sleep 4
-"$send_close" || { echo "FAIL: no window to close"; failed=1; }
+"$send_close" || echo "FAIL: no window to close"
 ended "$pid"
 [ "$rc" -eq 0 ] || { echo "FAIL: closing the backdrop: status $rc $(cat close.err)"; failed=1; }
 
 # As nohup and a background job leave them: SIGHUP and SIGINT ignored.
-bash -c "trap '' HUP INT; exec '$program'" 2>signals.err &
-pid=$!
+bash -c "trap '' HUP INT; exec '$program'" 2>signals.err & pid=$!
 sleep 4
-kill -HUP "$pid"
-kill -INT "$pid"
+kill -HUP "$pid" && kill -INT "$pid"
 sleep 1
 kill -0 "$pid" 2>/dev/null || { echo "FAIL: an ignored SIGHUP or SIGINT ended the program"; failed=1; }
 kill -TERM "$pid" 2>/dev/null

@@ -141,8 +141,8 @@ TEST_F(Handler, ClockTickWritesTheTimeAndDropsOtherKeys) {
     EXPECT_EQ(ultimo_tasto, "");
 }
 
-// What reached the program while the dialog ran: commands, with the number
-// of bands at a cancel, and the key that the clock bar collected at each tick
+// What reached the program while the dialog ran: commands (with the bands
+// at a cancel) and the key that the clock bar collected at each tick
 // ("command 605;", "command 2;bands 1;", "key x;"); and what reached the
 // clock bar itself ("release;").
 std::string trace;
