@@ -17,18 +17,17 @@ failed=0
 # Waits up to 10 s for the process to end; its status in $rc, 255 if it did not.
 ended() {
     for _ in $(seq 100); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
-    kill -KILL "$1" 2>/dev/null && rc=255 || { wait "$1"; rc=$?; }
-}
+    kill -KILL "$1" 2>/dev/null && rc=255 || { wait "$1"; rc=$?; }; }
+ready() { for _ in $(seq 150); do "$send_close" "$@" && return 0; sleep 0.2; done; return 1; }
 
 "$program" 2>close.err & pid=$!
-sleep 4
-"$send_close" || echo "FAIL: no window to close"
+ready || echo "FAIL: no window to close"
 ended "$pid"
 [ "$rc" -eq 0 ] || { echo "FAIL: closing the backdrop: status $rc $(cat close.err)"; failed=1; }
 
 # As nohup and a background job leave them: SIGHUP and SIGINT ignored.
 bash -c "trap '' HUP INT; exec '$program'" 2>signals.err & pid=$!
-sleep 4
+ready --look
 kill -HUP "$pid" && kill -INT "$pid"
 sleep 1
 kill -0 "$pid" 2>/dev/null || { echo "FAIL: an ignored SIGHUP or SIGINT ended the program"; failed=1; }

@@ -15,8 +15,7 @@ namespace testsupport {
 
 enum Coding : unsigned { kSequential = 0, kProgressive = 1, kArithmetic = 2, kRowsAlike = 4 };
 
-// `sample(x, y, component)` gives each sample; with kRowsAlike only those of
-// the first row are asked for, and every row is the same.
+// `sample(x, y, component)` gives each sample (kRowsAlike: the first row's, for every row).
 template <class Sample>
 QByteArray libjpeg_file(int width, int height, int components, Sample sample,
                         unsigned coding = kSequential,

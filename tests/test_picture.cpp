@@ -396,7 +396,6 @@ TEST_F(Picture, PicturesCutShortOrTooLargeAreRefused) {
     write("prog-no-end.jpg", prog.left(prog.size() - 2));
     write("prog-cut.jpg", prog.left(prog.size() / 2));
     write("prog-last-scan.jpg", prog.left(prog.lastIndexOf("\xFF\xDA")) + eoi);
-    write("prog-first-scan.jpg", prog.left(prog.indexOf("\xFF\xDA", prog.indexOf("\xFF\xDA") + 2)));
     write("prog-between.jpg", prog.left(prog.lastIndexOf("\xFF\xDA")));
     // From libjpeg itself: 30 million pixels; every coefficient's last
     // refinement at bit 1; 568 scans, each coefficient on its own and refined
@@ -426,8 +425,7 @@ TEST_F(Picture, PicturesCutShortOrTooLargeAreRefused) {
     const QByteArray arith_prog = libjpeg_file(40, 30, textured, kProgressive | kArithmetic);
     write("arith-prog-cut.jpg",
           arith_prog.left((arith_prog.lastIndexOf("\xFF\xDA") + arith_prog.size()) / 2));
-    // About 2 KB of data for 8192 x 8192 pixels.
-    QByteArray arith_claims = libjpeg_file(40, 30, textured, kArithmetic);
+    QByteArray arith_claims = libjpeg_file(40, 30, textured, kArithmetic); // claiming 8192 x 8192
     arith_claims.replace(arith_claims.indexOf("\xFF\xC9") + 5, 4,
                          QByteArray("\x20\x00\x20\x00", 4));
     write("arith-claims.jpg", arith_claims);
@@ -462,7 +460,6 @@ TEST_F(Picture, PicturesCutShortOrTooLargeAreRefused) {
         {"cut-end.jpg", {}, false},
         {"prog-cut.jpg", {}, false},
         {"prog-last-scan.jpg", {40, 30}, true, "prog.jpg"}, // a whole shorter script
-        {"prog-first-scan.jpg", {}, false},
         {"prog-between.jpg", {}, false},
         {"by-component.jpg", {40, 30}, true},
         {"by-component-cut.jpg", {}, false},

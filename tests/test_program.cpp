@@ -44,6 +44,7 @@ void click(int32_t id) {
     QWidget* w = control_widget(id);
     ASSERT_NE(w, nullptr) << "control " << id;
     QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center());
+    QTest::qWait(200); // as a user does: the press's flash ends
 }
 
 QByteArray file_text(const QString& name) {
