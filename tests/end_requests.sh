@@ -12,7 +12,7 @@ if [ "${4:-}" != "--inside" ]; then
 fi
 cd "$scratch" || exit 1
 printf 'pixelori=800\npixelver=600\n' >tavi_menu_conf.cnf # the backdrop is the larger window
-export XDG_CACHE_HOME=$scratch/cache
+export XDG_CACHE_HOME=$scratch/cache && unset QT_QPA_PLATFORM WAYLAND_DISPLAY # X11, as set up here
 failed=0
 # Waits up to 10 s for the process to end; its status in $rc, 255 if it did not.
 ended() {
