@@ -19,9 +19,14 @@
  *
  * Pictures of any format the library can read are accepted; JPEG always.
  * Damaged files, files whose data ends early, files that are not pictures
- * and pictures of more than 2^26 pixels fail cleanly (result 0), before any
- * pixel is decoded; the one exception is a JPEG drawn into a target, which
- * is decoded straight to the size it is drawn at.
+ * and pictures of more than 2^26 pixels fail cleanly (result 0), whatever
+ * they are drawn into. A JPEG's data ends early when it runs out before the
+ * last scan and the last row: a progressive JPEG that ends between two of
+ * its scans fails, a Huffman-coded one that lacks only its end marker
+ * loads (an arithmetic-coded one needs it). A JPEG whose scans would visit
+ * far more blocks than its size pays for (hundreds of scans over a large
+ * picture, a small file claiming a large flat picture) fails before it is
+ * decoded, as does one of more than 500 scans.
  *
  * Nothing is printed on stderr. While a picture is loaded, the Qt messages of
  * the loading thread (what Qt's image readers say about damaged files) are

@@ -159,8 +159,7 @@ GpStatus load_image(const char16_t* filename, GpImage** image, LoadFor purpose) 
     // about on stderr when damaged.
     if (!data_complete(path)) return UnknownImageFormat;
     const QSize declared = reader.size();
-    if (declared.isValid() && int64_t(declared.width()) * declared.height() > kMaxPixels &&
-        !(purpose != LoadFor::Bitmap && reader.format() == "jpeg"))
+    if (declared.isValid() && int64_t(declared.width()) * declared.height() > kMaxPixels)
         return OutOfMemory;
     auto* result = new (std::nothrow) GpImage{path, declared, declared, {}};
     if (!result) return OutOfMemory;

@@ -2,10 +2,10 @@
 // QImageReader / QImage / QPainter.
 //
 // PNG, BMP and GIF files whose data ends early, and pictures declaring more
-// than kMaxPixels (other than JPEGs drawn into a target), fail to load
-// (GdipLoadImageFromFile returns an error) before any pixel is decoded. A
-// JPEG is judged by its decoder (jpeg_decoder.h): one cut short fails where
-// it is decoded, like any broken picture.
+// than kMaxPixels, fail to load (GdipLoadImageFromFile returns an error)
+// before any pixel is decoded. A JPEG is judged by its decoder
+// (jpeg_decoder.h): one cut short fails where it is decoded, like any broken
+// picture.
 //
 // Memory: a picture whose full decoded size would exceed kFullDecodeBytes is
 // not decoded when it is loaded; only its header is read. It is decoded later
@@ -78,14 +78,12 @@ namespace gdiplus {
 
 // What a picture file is opened for. Files whose data ends early are always
 // refused (JPEGs once decoded), and so are pictures declaring more than
-// kMaxPixels except where said, before any pixel is decoded.
+// kMaxPixels, before any pixel is decoded.
 enum class LoadFor {
     // Its own bitmap (GdipLoadImageFromFile): a picture within the decoding
     // budget is decoded at once, so a broken one fails when it is loaded.
     Bitmap,
-    // Drawing into a target: the same, except that a JPEG above kMaxPixels is
-    // accepted without decoding and is decoded straight to the size it is
-    // drawn at.
+    // Drawing into a target: the same.
     Target,
     // A bitmap made for it: only the picture's header is read (unless its
     // size can only be learnt by decoding it), and the pixels are decoded
@@ -94,8 +92,7 @@ enum class LoadFor {
     // full-size temporary and a copy. A picture that turns out to be broken
     // then fails at drawing time (GdipDrawImageRectI). Drawn 1:1 it gives
     // exactly the pixels of Bitmap; drawn scaled it is decoded at the drawn
-    // size, which may differ slightly from scaling the decoded picture. A JPEG
-    // above kMaxPixels is accepted too.
+    // size, which may differ slightly from scaling the decoded picture.
     Placing,
 };
 

@@ -2,10 +2,11 @@
 // of the data decides whether a picture is all there: a file whose coded
 // data runs out before the decoder is done with its scans and rows is
 // refused (a Huffman-coded scan that meets a marker while its blocks still
-// want bits, or an arithmetic-coded one that asks for bytes past the end of
-// the file); whatever scan script the encoder chose, stray bytes between
-// segments and a missing end marker after a Huffman-coded picture are
-// harmless and accepted.
+// want bits, an arithmetic-coded one that asks for bytes past the end of
+// the file, a file of several scans that ends without its end marker before
+// every coefficient of every component has come);
+// whatever scan script the encoder chose, stray bytes between segments and a
+// missing end marker after a Huffman-coded picture are harmless and accepted.
 #pragma once
 
 #include <QImage>
@@ -28,10 +29,11 @@ enum class JpegOutcome {
 // picture's own size decodes at about that size: libjpeg shrinks by eighths
 // while the result stays at least `want`, then the rest is scaled smoothly
 // to exactly `want`. No output on stderr; safe to call from several threads
-// at once. A file of more scans than any encoder writes is refused, and so
-// is the picture when `cancel` is set while it is decoded (it is looked at
-// between scans and every few rows). libjpeg's own memory grows with the
-// picture's area, up to kMaxPixels.
+// at once. Refused: a picture of more than kMaxPixels, a file of more scans
+// than any encoder writes or whose scans would visit more blocks than its
+// size pays for (jpeg_decoder.cpp), and the picture when `cancel` is set
+// while it is decoded (it is looked at between scans and every few rows).
+// libjpeg's own memory grows with the picture's area.
 JpegOutcome decode_jpeg(const QString& path, QImage& out, QSize want = {},
                         const std::atomic<bool>* cancel = nullptr);
 

@@ -18,7 +18,8 @@ constexpr int64_t kScaledDecodeBytes = int64_t(32) << 20;
 // memory, the margin of Qt's readers' allocation limit).
 constexpr int64_t kDecoderWorkingBytes = int64_t(32) << 20;
 // A picture declaring more pixels is refused before any pixel is decoded
-// (OutOfMemory), except a JPEG loaded for drawing into a target.
+// (OutOfMemory), whatever it is loaded for: decoding it even at an eighth of
+// its size would take seconds.
 constexpr int64_t kMaxPixels = int64_t(1) << 26;
 
 namespace decoding {

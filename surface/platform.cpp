@@ -186,7 +186,13 @@ void end_on_signals() {
     action.sa_handler = on_end_signal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &action, nullptr);
+    // A signal ignored when the program started (nohup, a background job's
+    // SIGINT) stays ignored, as the one who started it asked.
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        struct sigaction before {};
+        if (sigaction(sig, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;
+        sigaction(sig, &action, nullptr);
+    }
 }
 
 void dialog_hears_signals(bool hears) {

@@ -11,6 +11,7 @@ bool choose_platform();
 // Ends the program on SIGTERM, SIGINT and SIGHUP (a session's logout, Ctrl-C
 // in a terminal) as the window's close command does, so that the dialog's
 // handler ends it and the fonts are released; see dialog_hears_signals().
+// Those ignored when the program started stay ignored.
 void end_on_signals();
 // While a dialog runs modally it hears those signals; at any other time
 // they end the process at once.

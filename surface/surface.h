@@ -104,6 +104,7 @@ intptr_t show_modal(Handle dialog, DialogProc handler);
 void end_dialog(Handle dialog, intptr_t result);
 void show_state(Handle dialog, int32_t state); // SW_MINIMIZE, SW_SHOWNORMAL
 void start_timer(Handle dialog, int32_t timer_id, int32_t period_ms);
+void stop_timer(Handle dialog, int32_t timer_id);
 
 // Raises the current target's top-level window and makes the control the one
 // that collects typed keys. Only the user (Tab, a click, assistive

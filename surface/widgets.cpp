@@ -225,15 +225,19 @@ intptr_t Dialog::send(uint32_t msg, intptr_t wparam, intptr_t lparam) {
 }
 
 void Dialog::start_program_timer(int32_t id, int32_t period_ms) {
+    stop_program_timer(id);
+    const int qt_id = startTimer(std::max(period_ms, 10));
+    if (qt_id != 0) timers_[qt_id] = id;
+}
+
+void Dialog::stop_program_timer(int32_t id) {
     for (auto it = timers_.begin(); it != timers_.end(); ++it) {
         if (it->second == id) {
             killTimer(it->first);
             timers_.erase(it);
-            break;
+            return;
         }
     }
-    const int qt_id = startTimer(std::max(period_ms, 10));
-    if (qt_id != 0) timers_[qt_id] = id;
 }
 
 void Dialog::stop_timers() {

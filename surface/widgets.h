@@ -72,6 +72,7 @@ class Dialog : public QDialog {
     // Calls the handler, if any; the dialog outlives the call.
     intptr_t send(uint32_t msg, intptr_t wparam, intptr_t lparam);
     void start_program_timer(int32_t id, int32_t period_ms);
+    void stop_program_timer(int32_t id);
     void stop_timers();
     void finish(intptr_t result);
 

@@ -6,6 +6,7 @@
 #include "surface/platform.h"
 #include "surface/widgets.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QFile>
 #include <QGuiApplication>
 #include <QIcon>
@@ -13,6 +14,9 @@
 #include <QScreen>
 #include <QWindow>
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <dlfcn.h>
 
 namespace surface {
 namespace detail {
@@ -72,6 +76,66 @@ void place_on_wayland(Dialog* d) {
         window->setTransientParent(last_backdrop->windowHandle());
 }
 
+// A window manager's close request for the backdrop (WM_DELETE_WINDOW) ends
+// the running dialog as the dialog's own close does. Qt drops the close
+// events of a window that a modal dialog blocks before they reach it, so on
+// X11 the request is taken from the window system's events themselves.
+class BackdropClose : public QAbstractNativeEventFilter {
+  public:
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+        if (type != "xcb_generic_event_t" || last_backdrop == nullptr || protocols_ == 0)
+            return false;
+        const auto* event = static_cast<const uint8_t*>(message);
+        constexpr uint8_t kClientMessage = 33;
+        if ((event[0] & 0x7F) != kClientMessage) return false;
+        uint32_t window = 0, kind = 0, what = 0; // xcb_client_message_event_t
+        std::memcpy(&window, event + 4, 4);
+        std::memcpy(&kind, event + 8, 4);
+        std::memcpy(&what, event + 12, 4);
+        if (window != last_backdrop->winId() || kind != protocols_ || what != delete_) return false;
+        close_running_dialogs();
+        return true;
+    }
+
+    // Listens on the application's X connection from now on.
+    void listen() {
+        auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+        if (x11 == nullptr) return;
+        if (protocols_ == 0) {
+            protocols_ = atom(x11->connection(), "WM_PROTOCOLS");
+            delete_ = atom(x11->connection(), "WM_DELETE_WINDOW");
+        }
+        qGuiApp->removeNativeEventFilter(this);
+        qGuiApp->installNativeEventFilter(this);
+    }
+
+  private:
+    // The X atom of `name` (0 when unknown), through the libxcb that the
+    // toolkit's X11 platform has loaded.
+    static uint32_t atom(xcb_connection_t* connection, const char* name) {
+        void* lib = dlopen("libxcb.so.1", RTLD_LAZY | RTLD_NOLOAD);
+        if (lib == nullptr) return 0;
+        struct Cookie {
+            unsigned int sequence;
+        };
+        using Intern = Cookie (*)(xcb_connection_t*, uint8_t, uint16_t, const char*);
+        using Reply = void* (*)(xcb_connection_t*, Cookie, void**);
+        auto intern = reinterpret_cast<Intern>(dlsym(lib, "xcb_intern_atom"));
+        auto reply = reinterpret_cast<Reply>(dlsym(lib, "xcb_intern_atom_reply"));
+        uint32_t value = 0;
+        if (intern != nullptr && reply != nullptr) {
+            void* answer = reply(connection,
+                                 intern(connection, 0, uint16_t(std::strlen(name)), name), nullptr);
+            if (answer != nullptr) std::memcpy(&value, static_cast<char*>(answer) + 8, 4);
+            std::free(answer);
+        }
+        dlclose(lib);
+        return value;
+    }
+
+    uint32_t protocols_ = 0, delete_ = 0;
+};
+
 } // namespace
 
 Handle create_backdrop(const std::string& caption, int32_t x, int32_t y, int32_t width,
@@ -97,6 +161,10 @@ Handle create_backdrop(const std::string& caption, int32_t x, int32_t y, int32_t
         return 0;
     }
     last_backdrop = backdrop;
+    if (QGuiApplication::platformName() == u"xcb") {
+        static BackdropClose close_request;
+        close_request.listen();
+    }
     // A Wayland client cannot place its windows; full screen covers the
     // work area there as well as anything can.
     if (on_wayland())
@@ -252,6 +320,10 @@ void show_state(Handle dialog, int32_t state) {
 void start_timer(Handle dialog, int32_t timer_id, int32_t period_ms) {
     Dialog* d = find_dialog(dialog);
     if (d != nullptr && !d->finished) d->start_program_timer(timer_id, period_ms);
+}
+
+void stop_timer(Handle dialog, int32_t timer_id) {
+    if (Dialog* d = find_dialog(dialog)) d->stop_program_timer(timer_id);
 }
 
 void set_focus() {

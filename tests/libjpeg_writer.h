@@ -1,7 +1,7 @@
 // JPEGs from libjpeg's own encoder, made in memory for the picture tests and
-// benchmarks: no subsampling, quality 90, RGB (three components) or CMYK
-// (four), sequential or progressive (libjpeg's own script, or `script`),
-// Huffman- or arithmetic-coded.
+// benchmarks: no subsampling, quality 90, grey (one component), RGB (three)
+// or CMYK (four), sequential or progressive (libjpeg's own script, or
+// `script`), Huffman- or arithmetic-coded.
 #pragma once
 
 #include <QByteArray>
@@ -13,9 +13,9 @@
 
 namespace testsupport {
 
-enum Coding : unsigned { kSequential = 0, kProgressive = 1, kArithmetic = 2 };
+enum Coding : unsigned { kSequential = 0, kProgressive = 1, kArithmetic = 2, kRowsAlike = 4 };
 
-// `sample(x, y, component)` gives each sample.
+// `sample(x, y, component)` gives each sample (kRowsAlike: the first row's, for every row).
 template <class Sample>
 QByteArray libjpeg_file(int width, int height, int components, Sample sample,
                         unsigned coding = kSequential,
@@ -29,7 +29,7 @@ QByteArray libjpeg_file(int width, int height, int components, Sample sample,
     jpeg_mem_dest(&info, &bytes, &size);
     info.image_width = JDIMENSION(width), info.image_height = JDIMENSION(height);
     info.input_components = components;
-    info.in_color_space = components == 4 ? JCS_CMYK : JCS_RGB;
+    info.in_color_space = components == 4 ? JCS_CMYK : components == 1 ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, 90, TRUE);
     for (int c = 0; c < components; ++c)
@@ -40,7 +40,7 @@ QByteArray libjpeg_file(int width, int height, int components, Sample sample,
     jpeg_start_compress(&info, TRUE);
     std::vector<JSAMPLE> row(size_t(width) * size_t(components));
     for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x)
+        for (int x = 0; x < width && (y == 0 || !(coding & kRowsAlike)); ++x)
             for (int c = 0; c < components; ++c)
                 row[size_t(x) * size_t(components) + size_t(c)] = JSAMPLE(sample(x, y, c));
         JSAMPROW rows[1] = {row.data()};

@@ -222,7 +222,7 @@ TEST(ScreenReaderProgram, PressActionClicksAndTheDialogIsNamed) {
             EXPECT_TRUE(action->actionNames().contains(QAccessibleActionInterface::pressAction()))
                 << id;
             action->doAction(QAccessibleActionInterface::pressAction());
-            QCoreApplication::processEvents();
+            QTest::qWait(200); // the press's flash ends
         }
         second_line = testsupport::accessible_name(dialogo, ID_RIGA_1 + 1);
         surface::end_dialog(dialogo, 0);

@@ -9,6 +9,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
@@ -29,8 +31,10 @@ std::string strip_pixels() {
     return surface::get_pixels();
 }
 
+// A press and the end of its flash.
 void press(int32_t id) {
     DLG_CB(dialogo, surface::WM_COMMAND, id, 0);
+    DLG_CB(dialogo, surface::WM_TIMER, 3, 0);
 }
 
 class Handler : public ::testing::Test {
@@ -137,13 +141,16 @@ TEST_F(Handler, ClockTickWritesTheTimeAndDropsOtherKeys) {
     EXPECT_EQ(ultimo_tasto, "");
 }
 
-// What reached the program while the dialog ran: commands, and the key that
-// the clock bar collected at each tick ("command 605;", "key x;"); and what
-// reached the clock bar itself ("release;").
+// What reached the program while the dialog ran: commands (with the bands
+// at a cancel) and the key that the clock bar collected at each tick
+// ("command 605;", "command 2;bands 1;", "key x;"); and what reached the
+// clock bar itself ("release;").
 std::string trace;
 
 intptr_t traced_handler(surface::Handle d, uint32_t msg, intptr_t wparam, intptr_t lparam) {
     if (msg == surface::WM_COMMAND) trace += "command " + std::to_string(wparam & 0xFFFF) + ";";
+    if (msg == surface::WM_COMMAND && wparam == surface::IDCANCEL)
+        trace += "bands " + std::to_string(bande.size()) + ";";
     const intptr_t r = DLG_CB(d, msg, wparam, lparam);
     if (msg == surface::WM_TIMER && !ultimo_tasto.empty()) trace += "key " + ultimo_tasto + ";";
     return r;
@@ -211,6 +218,22 @@ INSTANTIATE_TEST_SUITE_P(
         EndCase{"Fine clicked", [] { QTest::mouseClick(control_widget(ID_FINE), Qt::LeftButton); },
                 0, "command 530;"},
         EndCase{"cancel command", [] { press(surface::IDCANCEL); }, 0, ""},
+        // The first press flashes; the others wait behind it and go with the
+        // dialog, so the end comes right after the Escape.
+        EndCase{"Escape behind 100 queued presses",
+                [] {
+                    QWidget* giallo = control_widget(605);
+                    const QPointF at(giallo->rect().center());
+                    for (int i = 0; i < 100; ++i)
+                        QApplication::postEvent(
+                            giallo,
+                            new QMouseEvent(QEvent::MouseButtonRelease, at, giallo->mapToGlobal(at),
+                                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+                    QApplication::postEvent(
+                        giallo->window(),
+                        new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+                },
+                0, "command 605;command 2;bands 1;"},
         EndCase{"clock bar clicked, then a colour",
                 [] {
                     QTest::mouseClick(control_widget(ID_OROLOGIO), Qt::LeftButton);

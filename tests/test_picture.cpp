@@ -326,9 +326,9 @@ TEST_F(Picture, FailuresReturnZeroAndSpareTheCallersTarget) {
 // Missing, empty, noisy files and data that ends early are refused in every
 // format, whole files of the same pictures load, and so do JPEGs without
 // their end marker or with a stray byte between segments, pixel for pixel as
-// the whole file; more than 2^26 pixels is refused except for a JPEG drawn
-// into a target, which comes out at the target's size; none of it takes much
-// memory.
+// the whole file; a JPEG of several scans that ends before its last is
+// refused, and so is one whose scans cost far more than its size, and more
+// than 2^26 pixels, into a target too; none of it takes much memory.
 TEST_F(Picture, PicturesCutShortOrTooLargeAreRefused) {
     auto write = [](const char* name, const QByteArray& bytes) {
         QFile f(name);
@@ -397,6 +397,7 @@ TEST_F(Picture, PicturesCutShortOrTooLargeAreRefused) {
     write("prog-no-end.jpg", prog.left(prog.size() - 2));
     write("prog-cut.jpg", prog.left(prog.size() / 2));
     write("prog-last-scan.jpg", prog.left(prog.lastIndexOf("\xFF\xDA")) + eoi);
+    write("prog-between.jpg", prog.left(prog.lastIndexOf("\xFF\xDA")));
     // From libjpeg itself: 30 million pixels; every coefficient's last
     // refinement at bit 1; 568 scans, each coefficient on its own and refined
     // twice; arithmetic coding, cut in the data and in the last scan.
@@ -415,11 +416,20 @@ TEST_F(Picture, PicturesCutShortOrTooLargeAreRefused) {
                 many.push_back({1, {c}, k, k, al == 2 ? 0 : al + 1, al});
     write("many-scans.jpg", libjpeg_file(40, 30, red_at, kProgressive, many));
     write("arith.jpg", libjpeg_file(40, 30, red_at, kArithmetic));
+    const QByteArray by_component =
+        libjpeg_file(40, 30, red_at, kSequential,
+                     {{1, {0}, 0, 63, 0, 0}, {1, {1}, 0, 63, 0, 0}, {1, {2}, 0, 63, 0, 0}});
+    write("by-component.jpg", by_component);
+    write("by-component-cut.jpg", by_component.left(by_component.lastIndexOf("\xFF\xDA")));
     const QByteArray arith = libjpeg_file(40, 30, textured, kArithmetic);
     write("arith-cut.jpg", arith.left(arith.size() / 2));
     const QByteArray arith_prog = libjpeg_file(40, 30, textured, kProgressive | kArithmetic);
     write("arith-prog-cut.jpg",
           arith_prog.left((arith_prog.lastIndexOf("\xFF\xDA") + arith_prog.size()) / 2));
+    QByteArray arith_claims = libjpeg_file(40, 30, textured, kArithmetic); // claiming 8192 x 8192
+    arith_claims.replace(arith_claims.indexOf("\xFF\xC9") + 5, 4,
+                         QByteArray("\x20\x00\x20\x00", 4));
+    write("arith-claims.jpg", arith_claims);
     write("whole.bmp", bmp);
     write("cut.bmp", bmp.left(bmp.size() - 40));
     write("whole.gif", gif);
@@ -451,18 +461,22 @@ TEST_F(Picture, PicturesCutShortOrTooLargeAreRefused) {
         {"cut-end.jpg", {}, false},
         {"prog-cut.jpg", {}, false},
         {"prog-last-scan.jpg", {40, 30}, true, "prog.jpg"}, // a whole shorter script
+        {"prog-between.jpg", {}, false},
+        {"by-component.jpg", {40, 30}, true},
+        {"by-component-cut.jpg", {}, false},
         {"prog-30mpx.jpg", {6000, 5000}, true},
         {"prog-bit1.jpg", {40, 30}, true},
         {"many-scans.jpg", {}, false},
         {"arith.jpg", {40, 30}, true},
         {"arith-cut.jpg", {}, false},
         {"arith-prog-cut.jpg", {}, false},
+        {"arith-claims.jpg", {}, false},
         {"whole.bmp", {40, 30}, true},
         {"cut.bmp", {}, false},
         {"whole.gif", {1, 1}, true},
         {"cut.gif", {}, false},
         {"30000.png", {}, false},
-        {"big.jpg", {}, true},
+        {"big.jpg", {}, false},
         {"claims.png", {}, false},
         {"claims.jpg", {}, false},
         {"huge-rows.png", {}, false},

@@ -39,6 +39,7 @@ void click(int32_t id) {
     QWidget* w = control_widget(id);
     ASSERT_NE(w, nullptr) << "control " << id;
     QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center());
+    QTest::qWait(200); // as a user does: the press's flash ends
 }
 
 // Types a key the way a user does between clicks: once the clock bar has
