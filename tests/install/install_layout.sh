@@ -45,11 +45,24 @@ soname=$(readelf -d "$prefix/$lib/libfgdip.so.1.0.0" | sed -n 's/.*soname: \[\(.
 [ "$(readlink "$prefix/$lib/libfgdip.so")" = libfgdip.so.1 ] || fail "libfgdip.so link"
 
 desktop=$prefix/share/applications/$app.desktop
-desktop-file-validate "$desktop" || fail "desktop-file-validate"
+# Warnings and hints count too: the entry must give the validator nothing to say.
+remarks=$(desktop-file-validate "$desktop" 2>&1) || fail "desktop-file-validate: $remarks"
+[ -z "$remarks" ] || fail "desktop-file-validate: $remarks"
 grep -qx 'Exec=resistenze' "$desktop" || fail "Exec line"
 ! grep -q '^Path=' "$desktop" || fail "a Path= line would move a menu launch out of the home folder"
-appstreamcli validate --no-net "$prefix/share/metainfo/$app.metainfo.xml" >/dev/null ||
-    fail "appstreamcli validate"
+# AppStream's validator may say one thing only: the project has no public
+# address yet, so the homepage it asks for cannot be given
+# (url-homepage-missing, a warning that fails its exit status). AppStream
+# before 1.0 does not know the <developer> tag that 1.0 asks for in place of
+# <developer_name>, and names it (unknown-tag developer, a remark alone).
+allowed=url-homepage-missing
+[[ $(appstreamcli --version) =~ version:\ 0\. ]] && allowed+="|unknown-tag developer"
+status=0
+said=$(appstreamcli validate --no-net "$prefix/share/metainfo/$app.metainfo.xml" 2>&1) || status=$?
+remarks=$(sed -n 's/^[EWIP]: [^:]*:[^:]*: //p' <<<"$said")
+others=$(grep -Evx "$allowed" <<<"$remarks" || true)
+[ -z "$others" ] || fail "appstreamcli validate: $others"
+[ "$status" -eq 0 ] || [ -n "$remarks" ] || fail "appstreamcli validate: $said"
 
 export PKG_CONFIG_PATH=$prefix/$lib/pkgconfig
 # shellcheck disable=SC2046,SC2086
