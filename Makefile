@@ -63,7 +63,11 @@ package:
 	@$(BUILD_IN) build-package "the packages' files" $(JOBS)
 	@cd build-package && cpack -G DEB >/dev/null
 	@ls build-package/*.deb
-	@lintian --fail-on error,warning build-package/*.deb
+	@# Lintian's AppStream check (Debian 13's) fails on the one warning the
+	@# project cannot mend, the missing homepage: tests/install/install_layout.sh
+	@# validates the metadata itself and allows that warning alone.
+	@lintian --fail-on error,warning --suppress-tags appstream-metadata-validation-failed \
+	    build-package/*.deb
 
 bench:
 	@$(DEPS) run test cross bench
