@@ -7,8 +7,12 @@
 #if RESISTENZE_X86_VECTORS
 #include <immintrin.h>
 
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("ssse3"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("ssse3")
+#endif
 
 namespace effect_pixels::detail {
 namespace {
@@ -133,5 +137,9 @@ void giallino_vector(char* px, int64_t n) {
 
 } // namespace effect_pixels::detail
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 #endif

@@ -31,8 +31,12 @@ void overlay_words(char* dst, const char* src, std::size_t from, std::size_t n, 
 }
 
 #if RESISTENZE_X86_VECTORS
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("sse4.1"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("sse4.1")
+#endif
 
 // Eight pixels per step: compare with the key, blend the picture over the
 // face where it differs; the last few pixels one at a time.
@@ -50,7 +54,11 @@ void overlay_vectors(char* dst, const char* src, std::size_t n, uint32_t key) {
     overlay_words(dst, src, k, n, key);
 }
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 #endif
 
 } // namespace
