@@ -1,10 +1,10 @@
 // Result text and band strip: lines written over the background picture, and
 // the round band cells with their digit.
+#include "base/ascii.h"
 #include "calc/calc.h"
 #include "ngbutton/ngbutton.h"
 
 #include <algorithm>
-#include <cctype>
 #include <map>
 #include <vector>
 
@@ -17,13 +17,6 @@ constexpr int32_t kCentredColour = 0x6E6EFF;
 constexpr int32_t kMarkColour = 0x326E00;
 // Where left-aligned text begins in its field.
 constexpr double kTextLeft = 10;
-
-bool same_word(const std::string& a, const char* b) {
-    std::size_t i = 0;
-    for (; i < a.size() && b[i] != '\0'; ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != b[i]) return false;
-    return i == a.size() && b[i] == '\0';
-}
 
 // The record of a control, or an empty one when the table does not reach it.
 const NG_BOTTONE& record_of(int32_t id) {
@@ -178,7 +171,9 @@ void NG_SCRIV(const surface::Handle& dialog, const int32_t& background_id, const
     look.dialog = dialog;
     look.background_id = background_id;
     look.text = t;
-    look.alignment = same_word(alignment, "sinistra") ? 1 : same_word(alignment, "centro") ? 2 : 0;
+    look.alignment = base::same_ascii_letters(alignment, "sinistra") ? 1
+                     : base::same_ascii_letters(alignment, "centro") ? 2
+                                                                     : 0;
     look.font = surface::selected_font();
     if (look.alignment == 1 && series != calc::Series::None && !t.empty()) {
         look.mark = calc::series_name(series);
