@@ -8,7 +8,7 @@ program=$1 send_close=$2 scratch=$3
 if [ "${4:-}" != "--inside" ]; then
     command -v xvfb-run >/dev/null || { echo "end_requests: xvfb-run is missing; skipped"; exit 77; }
     rm -rf "$scratch" && mkdir -p "$scratch" || exit 1
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$program" "$send_close" "$scratch" --inside
+    exec xvfb-run -a -s "-noreset -screen 0 1280x1024x24" bash "$0" "$program" "$send_close" "$scratch" --inside
 fi
 cd "$scratch" || exit 1
 printf 'pixelori=800\npixelver=600\n' >tavi_menu_conf.cnf # the backdrop is the larger window
@@ -22,6 +22,9 @@ ready() { for _ in $(seq 150); do "$send_close" "$@" && return 0; sleep 0.2; don
 
 "$program" 2>close.err & pid=$!
 ready || echo "FAIL: no window to close"
+# Qt's X11 layer can hold a close request that comes in its first seconds
+# until the next one arrives, so it is sent again as a person clicks again.
+for _ in $(seq 20); do kill -0 "$pid" 2>/dev/null || break; sleep 0.5; "$send_close"; done
 ended "$pid"
 [ "$rc" -eq 0 ] || { echo "FAIL: closing the backdrop: status $rc $(cat close.err)"; failed=1; }
 
