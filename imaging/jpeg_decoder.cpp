@@ -37,7 +37,8 @@ constexpr int kMostScans = 500;
 // 37 blocks per byte, photographs 1 to 3). So the scans of a file may visit
 // kBlocksPerByte blocks per byte it holds, beyond the kFreeBlocks that any
 // file may; the file's own markers tell before decoding starts, and
-// libjpeg's view of each scan as it comes.
+// libjpeg's view of each scan as it comes. Comments, application segments
+// and whatever follows the end marker hold no picture and pay for nothing.
 constexpr int64_t kFreeBlocks = int64_t(1) << 19;
 constexpr int64_t kBlocksPerByte = 40;
 
@@ -160,11 +161,15 @@ const uchar* end_of_data(const uchar* p, const uchar* end) {
     return end;
 }
 
-// The blocks that all the scans of the file visit, from its markers: the
-// segments are skipped by their lengths and the coded data of each scan up
-// to its end.
-int64_t blocks_of_scans(const jpeg_decompress_struct& info, const uchar* p, const uchar* end) {
-    int64_t blocks = 0;
+// The blocks that all the scans of the file visit, and the bytes that pay
+// for them, from its markers: the segments are skipped by their lengths and
+// the coded data of each scan up to its end.
+struct ScanWork {
+    int64_t blocks = 0, paying_bytes = 2;
+};
+ScanWork blocks_of_scans(const jpeg_decompress_struct& info, const uchar* p, const uchar* end) {
+    ScanWork work;
+    int64_t& blocks = work.blocks;
     for (p += 2; end - p >= 4;) {
         const uchar code = p[1];
         if (p[0] != 0xFF || code == 0xFF || code == 0) { // stray or fill bytes
@@ -177,13 +182,20 @@ int64_t blocks_of_scans(const jpeg_decompress_struct& info, const uchar* p, cons
             p += 2; // no length
             continue;
         }
+        const int length = p[2] << 8 | p[3];
         const uchar* segment = p + 4;
-        p = segment + ((p[2] << 8 | p[3]) - 2);
+        p = segment + (length - 2);
+        if (code != JPEG_COM && (code < JPEG_APP0 || code > JPEG_APP0 + 15))
+            work.paying_bytes += 2 + length;
         if (code != kStartOfScan || segment >= end || end - segment < 1 + 2 * segment[0]) continue;
         blocks += blocks_of_scan(info, segment + 1, segment[0]);
-        if (p < end) p = end_of_data(p, end);
+        if (p < end) {
+            const uchar* data = p;
+            p = end_of_data(p, end);
+            work.paying_bytes += p - data;
+        }
     }
-    return blocks;
+    return work;
 }
 
 // What libjpeg may take for itself. A progressive picture keeps every
@@ -252,9 +264,12 @@ struct Decoder {
             source.mgr.term_source = stop;
             info.src = &source.mgr;
             jpeg_read_header(&info, TRUE);
-            if (int64_t(info.image_width) * info.image_height > kMaxPixels ||
-                blocks_of_scans(info, data, data + size) > progress.budget)
-                leave(common());
+            if (int64_t(info.image_width) * info.image_height > kMaxPixels) leave(common());
+            ScanWork work = blocks_of_scans(info, data, data + size);
+            work.paying_bytes = std::min(work.paying_bytes, int64_t(size));
+            // What the header's reading was charged stays charged.
+            progress.budget -= kBlocksPerByte * (int64_t(size) - work.paying_bytes);
+            if (work.blocks > kFreeBlocks + kBlocksPerByte * work.paying_bytes) leave(common());
             info.mem->max_memory_to_use = memory_for(info);
             const J_COLOR_SPACE space = info.jpeg_color_space;
             // BGRA, not BGRX: only the former promises 0xFF in the fourth byte.

@@ -430,6 +430,7 @@ TEST_F(Picture, PicturesCutShortOrTooLargeAreRefused) {
     arith_claims.replace(arith_claims.indexOf("\xFF\xC9") + 5, 4,
                          QByteArray("\x20\x00\x20\x00", 4));
     write("arith-claims.jpg", arith_claims);
+    write("arith-claims-padded.jpg", arith_claims + QByteArray(100000, '\0')); // pays nothing
     write("whole.bmp", bmp);
     write("cut.bmp", bmp.left(bmp.size() - 40));
     write("whole.gif", gif);
@@ -471,6 +472,7 @@ TEST_F(Picture, PicturesCutShortOrTooLargeAreRefused) {
         {"arith-cut.jpg", {}, false},
         {"arith-prog-cut.jpg", {}, false},
         {"arith-claims.jpg", {}, false},
+        {"arith-claims-padded.jpg", {}, false},
         {"whole.bmp", {40, 30}, true},
         {"cut.bmp", {}, false},
         {"whole.gif", {1, 1}, true},
