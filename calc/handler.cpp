@@ -60,8 +60,9 @@ void press(surface::Handle dialog, int32_t id) {
 // The end of a flash: the rest look, what the press does after it, and the
 // next waiting press.
 void end_flash(surface::Handle dialog) {
-    if (flashing.command == 0 || flashing.dialog != dialog) return;
+    // A flash of this dialog that another one's press cut short ends here too.
     surface::stop_timer(dialog, kFlashTimer);
+    if (flashing.command == 0 || flashing.dialog != dialog) return;
     draw(dialog, flashing.control);
     const int32_t done = std::exchange(flashing.command, 0);
     if (done == ID_RESETTA) {

@@ -31,9 +31,9 @@ struct Combination {
 inline constexpr int kCombineDigits = 6;
 
 // The nearest value of the series, the best two in series and in parallel,
-// and the best three in series and in parallel where the series is small
-// enough to search quickly (up to E48). The parts lie within a factor of
-// 1000 of the value and can be coded in colours. Empty for 0.
+// and the best three in series and in parallel. The parts lie in the three
+// decades either side of the value's own and can be coded in colours.
+// Empty for 0.
 std::vector<Combination> combine(const Ohms& value, Series series);
 
 // Whether three resistors are sought in a series.

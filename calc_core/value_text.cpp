@@ -145,6 +145,8 @@ ParsedValue parse_value(std::string_view text) {
     // The unit, then a multiplier word: "4.7 kiloohm", "1.5MEG", "4.7kOhms".
     for (std::string_view ohm : {"\xCE\xA9", "\xE2\x84\xA6", "ohms", "ohm"}) // omega, ohm sign
         if (strip_word(text, ohm)) break;
+    // Before the multiplier word goes, so that the readings named keep it.
+    if (const auto doubt = ambiguous_comma(text)) return refused(*doubt);
     int word = 0;
     for (const auto& [name, exponent] :
          {std::pair<std::string_view, int>{"kilo", 3}, {"mega", 6}, {"meg", 6}, {"giga", 9}})
@@ -153,7 +155,6 @@ ParsedValue parse_value(std::string_view text) {
             break;
         }
     if (text.empty()) return refused("valore mancante");
-    if (const auto doubt = ambiguous_comma(text)) return refused(*doubt);
 
     std::string digits; // the significant ones, leading zeros left out
     int after_point = 0, unit = word, exponent = 0;

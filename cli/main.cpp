@@ -42,8 +42,8 @@ percentuale; poi i codici SMD che ha. Una "m" minuscola è rifiutata, e
 così "4,700" (4,7 o 4700?). Si leggono 0 e i valori da 0.001 Ohm a 999
 GOhm, con al più 19 cifre significative.
 
-Con --combina, il valore normalizzato più vicino e i migliori due (e tre,
-fino a E48) in serie e in parallelo, con i colori e lo scarto.
+Con --combina, il valore normalizzato più vicino e i migliori due e tre
+in serie e in parallelo, con i colori e lo scarto.
 
 Opzioni:
   --tolleranza T  l'ultima banda di 4, 5 e 6 bande: 1%, 2%, 0.5%, 0.25%,

@@ -125,6 +125,7 @@ COMPLETE --tc 2|0|250 25 20
 --smd 0R0|0|SMD 0 Ohm\t0 Ohm\t-\t0 Ohm\t0 Ohm\t-
 0|0|SMD 0 Ohm\t000\t-
 4,700|2|valore non valido "4,700": ambiguo: 4.7 Ohm (4,7 o 4.7) o 4.7 kOhm (4700 o 4k7)
+4,700 kilo|2|valore non valido "4,700 kilo": ambiguo: 4.7 kOhm (4,7 kilo o 4.7 kilo) o 4.7 MOhm (4700 kilo)
 0,470|0|SMD 3 cifre\tR47\t5%
 1e99|2|valore non valido "1e99": si leggono 0 e i valori da 0.001 Ohm a 999 GOhm, con al più 19 cifre significative
 1e100|2|valore non valido "1e100": si leggono 0 e i valori da 0.001 Ohm a 999 GOhm
