@@ -169,7 +169,6 @@ struct ScanWork {
 };
 ScanWork blocks_of_scans(const jpeg_decompress_struct& info, const uchar* p, const uchar* end) {
     ScanWork work;
-    int64_t& blocks = work.blocks;
     for (p += 2; end - p >= 4;) {
         const uchar code = p[1];
         if (p[0] != 0xFF || code == 0xFF || code == 0) { // stray or fill bytes
@@ -188,7 +187,7 @@ ScanWork blocks_of_scans(const jpeg_decompress_struct& info, const uchar* p, con
         if (code != JPEG_COM && (code < JPEG_APP0 || code > JPEG_APP0 + 15))
             work.paying_bytes += 2 + length;
         if (code != kStartOfScan || segment >= end || end - segment < 1 + 2 * segment[0]) continue;
-        blocks += blocks_of_scan(info, segment + 1, segment[0]);
+        work.blocks += blocks_of_scan(info, segment + 1, segment[0]);
         if (p < end) {
             const uchar* data = p;
             p = end_of_data(p, end);
